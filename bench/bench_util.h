@@ -1,0 +1,27 @@
+// Inputs and registration shared by the benchmarks.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "zetch.h"
+
+namespace bench {
+
+// Random lower-case letters of the given length (cached per length; the same bytes every run).
+const std::vector<zet8u>& letters(std::size_t n);
+const std::vector<zet16u>& letters16(std::size_t n);
+// English-like text: words of a small vocabulary with spaces, punctuation and newlines.
+const std::vector<zet8u>& english(std::size_t n);
+
+// Registers `fn(state, impl)` under `name` with one benchmark per size in `sizes`.
+template <class Fn>
+void add(const std::string& name, Fn fn, int impl, const std::vector<std::int64_t>& sizes) {
+    auto* b = benchmark::RegisterBenchmark(name.c_str(), [fn, impl](benchmark::State& st) { fn(st, impl); });
+    for (auto s : sizes) b->Arg(s);
+}
+
+}  // namespace bench

@@ -1,0 +1,316 @@
+/*
+ * zetch: string primitives over caller-owned 8-bit and 16-bit strings.
+ *
+ * Every function except zetchGetLibVersion, zetsRegExpFree and zetsRegExpMultiFree returns a
+ * ZetStatus: 0 on success, a negative code on error (nothing the caller may rely on was written),
+ * a positive code for a warning that comes with valid results. Strings are a pointer plus a signed
+ * 32-bit length in code units; zero units inside are data. _Z functions take zero-terminated
+ * strings, _I functions work in place, _D2L functions take lists of strings. No function writes a
+ * terminating zero. A search that finds nothing reports -1.
+ *
+ * The header compiles as C99 and as C++.
+ */
+#ifndef ZETCH_H
+#define ZETCH_H
+
+#if defined(__GNUC__)
+#define ZETCH_API __attribute__((visibility("default")))
+#else
+#define ZETCH_API
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Code units and integers. */
+typedef unsigned char zet8u;
+typedef unsigned short zet16u;
+typedef int zet32s;
+typedef unsigned int zet32u;
+
+/* Status codes. */
+typedef int ZetStatus;
+enum {
+    zetStatusOk = 0,
+    zetStatusRegExpRecordsTruncated = 12, /* warning: more match records than the array holds */
+    zetStatusSplitIncomplete = 26,        /* warning: all split slots filled, text remains */
+    zetStatusSplitTruncated = 27,         /* warning: a split piece was cut to its slot */
+    zetStatusError = -1,                  /* internal failure code; never returned */
+    zetStatusNotFound = -2,               /* identifier not in the multi-pattern table */
+    zetStatusBadArgument = -5,            /* identifier 0 */
+    zetStatusBadSize = -6,                /* a count or size that must be positive is not */
+    zetStatusBadFormat = -7,              /* subject format neither 0 nor 1 */
+    zetStatusNullPointer = -8,            /* a required pointer is null, or allocation failed */
+    zetStatusNoRoom = -9,                 /* multi-pattern table full */
+    zetStatusBadLength = -119,            /* negative length, or position/range outside the string */
+    zetStatusRegExpBadEscape = -183,      /* pattern: malformed escape or braced construct */
+    zetStatusRegExpBadClass = -184,       /* pattern: malformed class or quoted sequence */
+    zetStatusRegExpBadReference = -185,   /* pattern or template: bad back-reference or group */
+    zetStatusRegExpSyntax = -186,         /* pattern: parentheses, nesting or group syntax */
+    zetStatusRegExpBadQuantifier = -187,  /* pattern: malformed quantifier or bound too large */
+    zetStatusRegExpMatchLimit = -188,     /* search ended with its match budget exhausted */
+    zetStatusRegExpBadState = -189,       /* state object lacks its mark */
+    zetStatusRegExpBadOption = -190       /* options string holds an unknown letter */
+};
+
+/* Regular-expression option letters as bits. */
+enum {
+    zetRegExpOptionDotAll = 1,     /* s */
+    zetRegExpOptionMultiline = 2,  /* m */
+    zetRegExpOptionCaseless = 4,   /* i */
+    zetRegExpOptionExtended = 8,   /* x */
+    zetRegExpOptionGlobal = 16     /* g */
+};
+
+/* The constant version record. */
+typedef struct LibraryVersion {
+    zet32s major;
+    zet32s minor;
+    zet32s patch;
+    zet32s revision;
+    char targetCpu[4];
+    const char* name;
+    const char* version;
+    const char* buildDate;
+} LibraryVersion;
+
+/* One match or group: a pointer into the subject and a length; an unset group is {NULL, -1}. */
+typedef struct RegExpMatchRecord {
+    const zet8u* pStr;
+    zet32s len;
+} RegExpMatchRecord;
+
+/* Opaque objects in caller memory (sizes from the matching GetSize function). */
+typedef struct RegExpState RegExpState;
+typedef struct RegExpReplaceState RegExpReplaceState;
+typedef struct RegExpMultiState RegExpMultiState;
+
+/* Per-slot result of a multi-pattern search. */
+typedef struct RegExpMultiResult {
+    zet32s searched;            /* out: 1 when the slot held a pattern and was searched */
+    zet32s id;                  /* out: the slot's identifier */
+    zet32s numMatch;            /* in: records in pMatch; out: records stored */
+    ZetStatus status;           /* out: the slot's search status */
+    RegExpMatchRecord* pMatch;  /* in: the slot's record array */
+} RegExpMultiResult;
+
+/* ---- Version ---- */
+/* Returns one of two constant records; the name ends in "+" when SSE4.2 kernels can run. */
+ZETCH_API const LibraryVersion* zetchGetLibVersion(void);
+
+/* ---- Comparison and equality ---- */
+/* First difference pSrc1[i] - pSrc2[i] of two strings of len units, or 0. */
+ZETCH_API ZetStatus zetsCompare_8u(const zet8u* pSrc1, const zet8u* pSrc2, zet32s len, zet32s* pResult);
+/* 16-bit form of zetsCompare_8u. */
+ZETCH_API ZetStatus zetsCompare_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult);
+/* As zetsCompare_8u with A..Z folded to a..z. */
+ZETCH_API ZetStatus zetsCompareIgnoreCaseLatin_8u(const zet8u* pSrc1, const zet8u* pSrc2, zet32s len, zet32s* pResult);
+/* As zetsCompare_16u with A..Z folded to a..z. */
+ZETCH_API ZetStatus zetsCompareIgnoreCaseLatin_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult);
+/* As zetsCompare_16u with every unit folded to its simple lower case. */
+ZETCH_API ZetStatus zetsCompareIgnoreCase_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult);
+/* 1 when the first len units are equal, else 0. */
+ZETCH_API ZetStatus zetsEqual_8u(const zet8u* pSrc1, const zet8u* pSrc2, zet32s len, zet32s* pResult);
+/* 16-bit form of zetsEqual_8u. */
+ZETCH_API ZetStatus zetsEqual_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult);
+
+/* ---- Substring search ---- */
+/* Index of the first occurrence of pFind in pSrc, or -1 (an empty needle is never found). */
+ZETCH_API ZetStatus zetsFind_8u(const zet8u* pSrc, zet32s len, const zet8u* pFind, zet32s lenFind, zet32s* pIndex);
+/* 16-bit form of zetsFind_8u. */
+ZETCH_API ZetStatus zetsFind_16u(const zet16u* pSrc, zet32s len, const zet16u* pFind, zet32s lenFind, zet32s* pIndex);
+/* Index of the last occurrence of pFind in pSrc, or -1. */
+ZETCH_API ZetStatus zetsFindRev_8u(const zet8u* pSrc, zet32s len, const zet8u* pFind, zet32s lenFind, zet32s* pIndex);
+/* 16-bit form of zetsFindRev_8u. */
+ZETCH_API ZetStatus zetsFindRev_16u(const zet16u* pSrc, zet32s len, const zet16u* pFind, zet32s lenFind, zet32s* pIndex);
+/* zetsFind_8u on zero-terminated strings. */
+ZETCH_API ZetStatus zetsFind_Z_8u(const zet8u* pSrc, const zet8u* pFind, zet32s* pIndex);
+/* zetsFind_16u on zero-terminated strings. */
+ZETCH_API ZetStatus zetsFind_Z_16u(const zet16u* pSrc, const zet16u* pFind, zet32s* pIndex);
+
+/* ---- Single-character search ---- */
+/* Index of the first unit equal to valFind, or -1. */
+ZETCH_API ZetStatus zetsFindC_8u(const zet8u* pSrc, zet32s len, zet8u valFind, zet32s* pIndex);
+/* 16-bit form of zetsFindC_8u. */
+ZETCH_API ZetStatus zetsFindC_16u(const zet16u* pSrc, zet32s len, zet16u valFind, zet32s* pIndex);
+/* Index of the last unit equal to valFind, or -1. */
+ZETCH_API ZetStatus zetsFindRevC_8u(const zet8u* pSrc, zet32s len, zet8u valFind, zet32s* pIndex);
+/* 16-bit form of zetsFindRevC_8u. */
+ZETCH_API ZetStatus zetsFindRevC_16u(const zet16u* pSrc, zet32s len, zet16u valFind, zet32s* pIndex);
+/* zetsFindC_8u on a zero-terminated string; valFind 0 gives the string's length. */
+ZETCH_API ZetStatus zetsFindC_Z_8u(const zet8u* pSrc, zet8u valFind, zet32s* pIndex);
+/* zetsFindC_16u on a zero-terminated string; valFind 0 gives the string's length. */
+ZETCH_API ZetStatus zetsFindC_Z_16u(const zet16u* pSrc, zet16u valFind, zet32s* pIndex);
+
+/* ---- Character-set search ---- */
+/* Index of the first unit that is any of the lenAnyOf units of pAnyOf, or -1. */
+ZETCH_API ZetStatus zetsFindCAny_8u(const zet8u* pSrc, zet32s len, const zet8u* pAnyOf, zet32s lenAnyOf, zet32s* pIndex);
+/* 16-bit form of zetsFindCAny_8u. */
+ZETCH_API ZetStatus zetsFindCAny_16u(const zet16u* pSrc, zet32s len, const zet16u* pAnyOf, zet32s lenAnyOf, zet32s* pIndex);
+/* Index of the last unit that is any of the units of pAnyOf, or -1. */
+ZETCH_API ZetStatus zetsFindRevCAny_8u(const zet8u* pSrc, zet32s len, const zet8u* pAnyOf, zet32s lenAnyOf, zet32s* pIndex);
+/* 16-bit form of zetsFindRevCAny_8u. */
+ZETCH_API ZetStatus zetsFindRevCAny_16u(const zet16u* pSrc, zet32s len, const zet16u* pAnyOf, zet32s lenAnyOf, zet32s* pIndex);
+
+/* ---- Insert, remove, concatenate ---- */
+/* pDst = pSrc[0, startIndex) + pInsert + pSrc[startIndex, srcLen); pDst may be pSrc. */
+ZETCH_API ZetStatus zetsInsert_8u(const zet8u* pSrc, zet32s srcLen, const zet8u* pInsert, zet32s insertLen, zet8u* pDst, zet32s startIndex);
+/* 16-bit form of zetsInsert_8u. */
+ZETCH_API ZetStatus zetsInsert_16u(const zet16u* pSrc, zet32s srcLen, const zet16u* pInsert, zet32s insertLen, zet16u* pDst, zet32s startIndex);
+/* Inserts pInsert into pSrcDst at startIndex; *pSrcDstLen grows by insertLen. */
+ZETCH_API ZetStatus zetsInsert_8u_I(const zet8u* pInsert, zet32s insertLen, zet8u* pSrcDst, zet32s* pSrcDstLen, zet32s startIndex);
+/* 16-bit form of zetsInsert_8u_I. */
+ZETCH_API ZetStatus zetsInsert_16u_I(const zet16u* pInsert, zet32s insertLen, zet16u* pSrcDst, zet32s* pSrcDstLen, zet32s startIndex);
+/* pDst = pSrc without the len units at startIndex. */
+ZETCH_API ZetStatus zetsRemove_8u(const zet8u* pSrc, zet32s srcLen, zet8u* pDst, zet32s startIndex, zet32s len);
+/* 16-bit form of zetsRemove_8u. */
+ZETCH_API ZetStatus zetsRemove_16u(const zet16u* pSrc, zet32s srcLen, zet16u* pDst, zet32s startIndex, zet32s len);
+/* Removes len units at startIndex in place; *pSrcDstLen shrinks by len. */
+ZETCH_API ZetStatus zetsRemove_8u_I(zet8u* pSrcDst, zet32s* pSrcDstLen, zet32s startIndex, zet32s len);
+/* 16-bit form of zetsRemove_8u_I. */
+ZETCH_API ZetStatus zetsRemove_16u_I(zet16u* pSrcDst, zet32s* pSrcDstLen, zet32s startIndex, zet32s len);
+/* pDst = pSrc1 followed by pSrc2. */
+ZETCH_API ZetStatus zetsConcat_8u(const zet8u* pSrc1, zet32s len1, const zet8u* pSrc2, zet32s len2, zet8u* pDst);
+/* 16-bit form of zetsConcat_8u. */
+ZETCH_API ZetStatus zetsConcat_16u(const zet16u* pSrc1, zet32s len1, const zet16u* pSrc2, zet32s len2, zet16u* pDst);
+
+/* ---- String lists ---- */
+/* Joins numSrc strings into pDst. */
+ZETCH_API ZetStatus zetsConcat_8u_D2L(const zet8u* const pSrc[], const zet32s srcLen[], zet32s numSrc, zet8u* pDst);
+/* 16-bit form of zetsConcat_8u_D2L. */
+ZETCH_API ZetStatus zetsConcat_16u_D2L(const zet16u* const pSrc[], const zet32s srcLen[], zet32s numSrc, zet16u* pDst);
+/* Joins numSrc strings into pDst with delim between neighbours. */
+ZETCH_API ZetStatus zetsConcatC_8u_D2L(const zet8u* const pSrc[], const zet32s srcLen[], zet32s numSrc, zet8u delim, zet8u* pDst);
+/* 16-bit form of zetsConcatC_8u_D2L. */
+ZETCH_API ZetStatus zetsConcatC_16u_D2L(const zet16u* const pSrc[], const zet32s srcLen[], zet32s numSrc, zet16u delim, zet16u* pDst);
+/* Splits pSrc at delim into the *pNumDst buffers pDst[k] of capacity pDstLen[k]. */
+ZETCH_API ZetStatus zetsSplitC_8u_D2L(const zet8u* pSrc, zet32s srcLen, zet8u delim, zet8u* pDst[], zet32s pDstLen[], zet32s* pNumDst);
+/* 16-bit form of zetsSplitC_8u_D2L. */
+ZETCH_API ZetStatus zetsSplitC_16u_D2L(const zet16u* pSrc, zet32s srcLen, zet16u delim, zet16u* pDst[], zet32s pDstLen[], zet32s* pNumDst);
+
+/* ---- Character replacement ---- */
+/* Copies pSrc to pDst with every oldVal replaced by newVal; pDst may be pSrc. */
+ZETCH_API ZetStatus zetsReplaceC_8u(const zet8u* pSrc, zet8u* pDst, zet32s len, zet8u oldVal, zet8u newVal);
+/* 16-bit form of zetsReplaceC_8u. */
+ZETCH_API ZetStatus zetsReplaceC_16u(const zet16u* pSrc, zet16u* pDst, zet32s len, zet16u oldVal, zet16u newVal);
+
+/* ---- Trimming ---- */
+/* Copies pSrc without trimChar at both ends to pDst; *pDstLen gets the kept length. */
+ZETCH_API ZetStatus zetsTrimC_8u(const zet8u* pSrc, zet32s srcLen, zet8u trimChar, zet8u* pDst, zet32s* pDstLen);
+/* 16-bit form of zetsTrimC_8u. */
+ZETCH_API ZetStatus zetsTrimC_16u(const zet16u* pSrc, zet32s srcLen, zet16u trimChar, zet16u* pDst, zet32s* pDstLen);
+/* Trims trimChar at both ends in place, moving the kept part to the front. */
+ZETCH_API ZetStatus zetsTrimC_8u_I(zet8u* pSrcDst, zet32s* pSrcDstLen, zet8u trimChar);
+/* 16-bit form of zetsTrimC_8u_I. */
+ZETCH_API ZetStatus zetsTrimC_16u_I(zet16u* pSrcDst, zet32s* pSrcDstLen, zet16u trimChar);
+/* Copies pSrc without members of the set pTrim at both ends to pDst. */
+ZETCH_API ZetStatus zetsTrimCAny_8u(const zet8u* pSrc, zet32s srcLen, const zet8u* pTrim, zet32s trimLen, zet8u* pDst, zet32s* pDstLen);
+/* 16-bit form of zetsTrimCAny_8u. */
+ZETCH_API ZetStatus zetsTrimCAny_16u(const zet16u* pSrc, zet32s srcLen, const zet16u* pTrim, zet32s trimLen, zet16u* pDst, zet32s* pDstLen);
+/* As zetsTrimCAny_8u, trimming the start only. */
+ZETCH_API ZetStatus zetsTrimStartCAny_8u(const zet8u* pSrc, zet32s srcLen, const zet8u* pTrim, zet32s trimLen, zet8u* pDst, zet32s* pDstLen);
+/* 16-bit form of zetsTrimStartCAny_8u. */
+ZETCH_API ZetStatus zetsTrimStartCAny_16u(const zet16u* pSrc, zet32s srcLen, const zet16u* pTrim, zet32s trimLen, zet16u* pDst, zet32s* pDstLen);
+/* As zetsTrimCAny_8u, trimming the end only. */
+ZETCH_API ZetStatus zetsTrimEndCAny_8u(const zet8u* pSrc, zet32s srcLen, const zet8u* pTrim, zet32s trimLen, zet8u* pDst, zet32s* pDstLen);
+/* 16-bit form of zetsTrimEndCAny_8u. */
+ZETCH_API ZetStatus zetsTrimEndCAny_16u(const zet16u* pSrc, zet32s srcLen, const zet16u* pTrim, zet32s trimLen, zet16u* pDst, zet32s* pDstLen);
+
+/* ---- Latin case conversion (the 26 ASCII letters only) ---- */
+/* pDst = pSrc with a..z made upper case. */
+ZETCH_API ZetStatus zetsUppercaseLatin_8u(const zet8u* pSrc, zet8u* pDst, zet32s len);
+/* 16-bit form of zetsUppercaseLatin_8u. */
+ZETCH_API ZetStatus zetsUppercaseLatin_16u(const zet16u* pSrc, zet16u* pDst, zet32s len);
+/* a..z made upper case in place. */
+ZETCH_API ZetStatus zetsUppercaseLatin_8u_I(zet8u* pSrcDst, zet32s len);
+/* 16-bit form of zetsUppercaseLatin_8u_I. */
+ZETCH_API ZetStatus zetsUppercaseLatin_16u_I(zet16u* pSrcDst, zet32s len);
+/* pDst = pSrc with A..Z made lower case. */
+ZETCH_API ZetStatus zetsLowercaseLatin_8u(const zet8u* pSrc, zet8u* pDst, zet32s len);
+/* 16-bit form of zetsLowercaseLatin_8u. */
+ZETCH_API ZetStatus zetsLowercaseLatin_16u(const zet16u* pSrc, zet16u* pDst, zet32s len);
+/* A..Z made lower case in place. */
+ZETCH_API ZetStatus zetsLowercaseLatin_8u_I(zet8u* pSrcDst, zet32s len);
+/* 16-bit form of zetsLowercaseLatin_8u_I. */
+ZETCH_API ZetStatus zetsLowercaseLatin_16u_I(zet16u* pSrcDst, zet32s len);
+
+/* ---- Unicode simple case conversion (16-bit units) ---- */
+/* pDst = simple upper case of each unit of pSrc. */
+ZETCH_API ZetStatus zetsUppercase_16u(const zet16u* pSrc, zet16u* pDst, zet32s len);
+/* Simple upper case of each unit, in place. */
+ZETCH_API ZetStatus zetsUppercase_16u_I(zet16u* pSrcDst, zet32s len);
+/* pDst = simple lower case of each unit of pSrc. */
+ZETCH_API ZetStatus zetsLowercase_16u(const zet16u* pSrc, zet16u* pDst, zet32s len);
+/* Simple lower case of each unit, in place. */
+ZETCH_API ZetStatus zetsLowercase_16u_I(zet16u* pSrcDst, zet32s len);
+
+/* ---- UTF conversion (resumable; lengths in/out: available/consumed, capacity/written) ---- */
+/* UTF-8 to UTF-16; bigEndian != 0 writes byte-swapped units. */
+ZETCH_API ZetStatus zetsConvertUTF_8u16u(const zet8u* pSrc, zet32s* pSrcLen, zet16u* pDst, zet32s* pDstLen, zet32s bigEndian);
+/* UTF-16 to UTF-8; bigEndian != 0 reads byte-swapped units. */
+ZETCH_API ZetStatus zetsConvertUTF_16u8u(const zet16u* pSrc, zet32s* pSrcLen, zet8u* pDst, zet32s* pDstLen, zet32s bigEndian);
+
+/* ---- Hashing ---- */
+/* Shift-xor hash: h = (h << 1) ^ c. */
+ZETCH_API ZetStatus zetsHash_8u32u(const zet8u* pSrc, zet32s len, zet32u* pHashVal);
+/* 16-bit form of zetsHash_8u32u. */
+ZETCH_API ZetStatus zetsHash_16u32u(const zet16u* pSrc, zet32s len, zet32u* pHashVal);
+/* Multiply-31 hash: h = h * 31 + c. */
+ZETCH_API ZetStatus zetsHashSJ2_8u32u(const zet8u* pSrc, zet32s len, zet32u* pHashVal);
+/* 16-bit form of zetsHashSJ2_8u32u. */
+ZETCH_API ZetStatus zetsHashSJ2_16u32u(const zet16u* pSrc, zet32s len, zet32u* pHashVal);
+/* Multiply-33-xor hash from 5381, stopping at the first zero unit. */
+ZETCH_API ZetStatus zetsHashMSCS_8u32u(const zet8u* pSrc, zet32s len, zet32u* pHashVal);
+/* 16-bit form of zetsHashMSCS_8u32u. */
+ZETCH_API ZetStatus zetsHashMSCS_16u32u(const zet16u* pSrc, zet32s len, zet32u* pHashVal);
+
+/* ---- Regular-expression object ---- */
+/* Size in bytes of a state for this pattern: 40052 + 20 * strlen(pPattern). */
+ZETCH_API ZetStatus zetsRegExpGetSize(const char* pPattern, zet32s* pSize);
+/* Compiles pPattern with the options letters "gimsx" (pOptions may be NULL) into pState. */
+ZETCH_API ZetStatus zetsRegExpInit(const char* pPattern, const char* pOptions, RegExpState* pState, zet32s* pErrOffset);
+/* Allocates a state and compiles into it; *ppState is NULL on failure. */
+ZETCH_API ZetStatus zetsRegExpInitAlloc(const char* pPattern, const char* pOptions, RegExpState** ppState, zet32s* pErrOffset);
+/* Releases a state from zetsRegExpInitAlloc (NULL is passed on unchecked). */
+ZETCH_API void zetsRegExpFree(RegExpState* pState);
+/* Sets the matcher's budget (default 10000). */
+ZETCH_API ZetStatus zetsRegExpSetMatchLimit(zet32s matchLimit, RegExpState* pState);
+/* Sets the subject format: 0 bytes, 1 UTF-8 (default). */
+ZETCH_API ZetStatus zetsRegExpSetFormat(zet32s format, RegExpState* pState);
+
+/* ---- Regular-expression search ---- */
+/* Searches pSrc; *pNumMatch records in, records stored out (0: no match). */
+ZETCH_API ZetStatus zetsRegExpFind_8u(const zet8u* pSrc, zet32s srcLen, RegExpState* pState, RegExpMatchRecord* pMatch, zet32s* pNumMatch);
+
+/* ---- Regular-expression replacement ---- */
+/* Size in bytes of a parsed replacement template: 12 * strlen(pTemplate) + 12. */
+ZETCH_API ZetStatus zetsRegExpReplaceGetSize(const char* pTemplate, zet32s* pSize);
+/* Parses a replacement template ($n group references) into pReplaceState. */
+ZETCH_API ZetStatus zetsRegExpReplaceInit(const char* pTemplate, RegExpReplaceState* pReplaceState);
+/* Copies pSrc to pDst with the first (or, with g, every) match replaced through the template. */
+ZETCH_API ZetStatus zetsRegExpReplace_8u(const zet8u* pSrc, zet32s* pSrcLen, zet8u* pDst, zet32s* pDstLen, RegExpMatchRecord* pMatch, zet32s* pNumMatch, RegExpState* pRegExpState, RegExpReplaceState* pReplaceState);
+
+/* ---- Multi-pattern tables ---- */
+/* Size in bytes of a table of capacity slots. */
+ZETCH_API ZetStatus zetsRegExpMultiGetSize(zet32u capacity, zet32s* pSize);
+/* Initialises a table of capacity empty slots in caller memory. */
+ZETCH_API ZetStatus zetsRegExpMultiInit(RegExpMultiState* pMulti, zet32u capacity);
+/* Allocates and initialises a table; *ppMulti is NULL on failure. */
+ZETCH_API ZetStatus zetsRegExpMultiInitAlloc(RegExpMultiState** ppMulti, zet32u capacity);
+/* Releases a table from zetsRegExpMultiInitAlloc (the same routine as zetsRegExpFree). */
+ZETCH_API void zetsRegExpMultiFree(RegExpMultiState* pMulti);
+/* Puts a compiled state with identifier id (not 0) into the first free slot. */
+ZETCH_API ZetStatus zetsRegExpMultiAdd(RegExpState* pState, zet32s id, RegExpMultiState* pMulti);
+/* Points the first slot with identifier id at another state. */
+ZETCH_API ZetStatus zetsRegExpMultiModify(RegExpState* pState, zet32s id, RegExpMultiState* pMulti);
+/* Empties the first slot with identifier id. */
+ZETCH_API ZetStatus zetsRegExpMultiDelete(zet32s id, RegExpMultiState* pMulti);
+/* Searches pSrc with every pattern of the table; pResults has one entry per slot. */
+ZETCH_API ZetStatus zetsRegExpMultiFind_8u(const zet8u* pSrc, zet32s srcLen, RegExpMultiResult* pResults, const RegExpMultiState* pMulti);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* ZETCH_H */
