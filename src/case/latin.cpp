@@ -14,40 +14,13 @@
 // to 15 bytes use two overlapping 8-byte or 4-byte pieces the same way, shorter ones single
 // units. Nothing outside the strings is read or written. (Partly overlapping buffers are not
 // supported.)
+#include "case/range_rule.h"
 #include "core/simd.h"
 
 namespace zet {
 namespace {
 
 using namespace simd;
-
-// The range test of one block. Bytes are biased by 0x80 so that the signed byte comparison orders
-// them as unsigned; 16-bit units are compared signed as they are, which is the unsigned order for
-// ranges below 0x8000 (units from 0x8000 up compare as negative and are never in such a range).
-// Needs 0 < low <= high and high + 1 still positive in the signed lane type.
-template <CodeUnit T>
-class RangeRule {
-public:
-    RangeRule(T low, T high, T delta)
-        : low_(low), high_(high), delta_(delta),
-          below_(splat<T>(static_cast<T>((low - 1) ^ kBias))),
-          above_(splat<T>(static_cast<T>((high + 1) ^ kBias))),
-          add_(splat<T>(delta)) {}
-
-    v128 operator()(v128 x) const {
-        v128 s = x;
-        if constexpr (kBias != 0) s = _mm_xor_si128(x, splat<T>(kBias));
-        const v128 in = _mm_and_si128(cmpgt<T>(s, below_), cmpgt<T>(above_, s));
-        return add<T>(x, _mm_and_si128(in, add_));
-    }
-
-    T operator()(T c) const { return c >= low_ && c <= high_ ? static_cast<T>(c + delta_) : c; }
-
-private:
-    static constexpr T kBias = sizeof(T) == 1 ? 0x80 : 0;
-    T low_, high_, delta_;
-    v128 below_, above_, add_;
-};
 
 // Blocks [off, n - 16] of a string of n >= 16 bytes, 16 bytes at a time.
 template <bool AlignedStore, class Rule>

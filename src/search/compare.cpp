@@ -1,4 +1,5 @@
-// Comparison and equality: zetsCompare_*, zetsCompareIgnoreCaseLatin_*, zetsEqual_*.
+// Comparison and equality: zetsCompare_*, zetsCompareIgnoreCaseLatin_*, zetsCompareIgnoreCase_16u,
+// zetsEqual_*.
 //
 // Every vector kernel is one scan for the first differing byte of two strings of equal length,
 // after an optional fold of both 16-byte blocks (identity for the plain forms, the Latin range
@@ -15,6 +16,8 @@
 // the two strings is read.
 #include "search/compare.h"
 
+#include "case/case_table.h"
+#include "case/range_rule.h"
 #include "core/simd.h"
 
 namespace zet {
@@ -24,55 +27,15 @@ using namespace simd;
 
 const char* bytesOf(const void* p) { return static_cast<const char*>(p); }
 
-// Lane-wise arithmetic on the unit width (the Latin fold works on whole units).
-template <CodeUnit T>
-inline v128 subUnits(v128 a, v128 b) {
-    if constexpr (sizeof(T) == 1)
-        return _mm_sub_epi8(a, b);
-    else
-        return _mm_sub_epi16(a, b);
-}
-template <CodeUnit T>
-inline v128 addUnits(v128 a, v128 b) {
-    if constexpr (sizeof(T) == 1)
-        return _mm_add_epi8(a, b);
-    else
-        return _mm_add_epi16(a, b);
-}
-template <CodeUnit T>
-inline v128 minUnits(v128 a, v128 b) {
-    if constexpr (sizeof(T) == 1)
-        return _mm_min_epu8(a, b);
-    else
-        return _mm_min_epu16(a, b);
-}
-
-// The plain comparison: blocks are compared as they are, and lanes may be bytes.
+// Lanes of the plain comparison may be bytes; the Latin fold works on whole units.
 struct NoFold {
-    static constexpr std::size_t kLaneBytes = 1;
     v128 operator()(v128 x) const { return x; }
 };
 
-// Units in lo..hi get delta added (modulo the unit width); all others stay as they are.
+template <class Fold>
+inline constexpr std::size_t kLaneBytes = 1;
 template <CodeUnit T>
-struct LatinFold {
-    static constexpr std::size_t kLaneBytes = sizeof(T);
-    T lo, hi, delta;
-    v128 vlo, vspan, vdelta;
-
-    LatinFold(T lo_, T hi_, T delta_)
-        : lo(lo_), hi(hi_), delta(delta_),
-          vlo(splat(lo_)), vspan(splat(static_cast<T>(hi_ - lo_))), vdelta(splat(delta_)) {}
-
-    T unit(T c) const { return c >= lo && c <= hi ? static_cast<T>(c + delta) : c; }
-
-    // In range when (x - lo) modulo the width is at most hi - lo (an unsigned range test).
-    v128 operator()(v128 x) const {
-        const v128 off = subUnits<T>(x, vlo);
-        const v128 in = cmpeq<T>(minUnits<T>(off, vspan), off);
-        return addUnits<T>(x, _mm_and_si128(in, vdelta));
-    }
-};
+inline constexpr std::size_t kLaneBytes<RangeRule<T>> = sizeof(T);
 
 // Bits of the bytes that differ between two (folded) vectors.
 template <class Fold>
@@ -112,7 +75,7 @@ std::size_t firstDiff(const char* a, const char* b, std::size_t n, const Fold& f
     auto same = [&](std::size_t o) { return _mm_cmpeq_epi8(fold(loadu(a + o)), fold(loadu(b + o))); };
     if (unsigned m = diff(0)) return lowBit(m);
     // Continue from b's next 16-byte boundary, unless that would split a unit across lanes.
-    std::size_t o = addr(b) % Fold::kLaneBytes == 0 ? 16 - (addr(b) & 15) : 16;
+    std::size_t o = addr(b) % kLaneBytes<Fold> == 0 ? 16 - (addr(b) & 15) : 16;
     for (; o + 64 <= n; o += 64) {
         const v128 all = _mm_and_si128(_mm_and_si128(same(o), same(o + 16)), _mm_and_si128(same(o + 32), same(o + 48)));
         if (bits(all) != 0xFFFFu) break;
@@ -144,14 +107,25 @@ int equalUnits(const T* s1, const T* s2, int len) {
 // The Latin fold kernel for any range and delta; the exported forms fold A..Z to a..z.
 template <CodeUnit T>
 int compareFolded(const T* s1, const T* s2, int len, T lo, T hi, T delta) {
-    const LatinFold<T> fold(lo, hi, delta);
+    const RangeRule<T> fold(lo, hi, delta);
     const int i = firstDiffUnit(s1, s2, len, fold);
-    return i == len ? 0 : static_cast<int>(fold.unit(getUnit(s1, i))) - static_cast<int>(fold.unit(getUnit(s2, i)));
+    return i == len ? 0 : static_cast<int>(fold(getUnit(s1, i))) - static_cast<int>(fold(getUnit(s2, i)));
 }
 
 template <CodeUnit T>
 int compareLatin(const T* s1, const T* s2, int len) {
     return compareFolded<T>(s1, s2, len, 'A', 'Z', 'a' - 'A');
+}
+
+// Unicode fold through the case table, one unit at a time; units that are already equal need no
+// lookup, since equal units fold to equal units.
+int compareUnicode(const zet16u* s1, const zet16u* s2, int len) {
+    for (int i = 0; i < len; ++i) {
+        const zet16u x = getUnit(s1, i), y = getUnit(s2, i);
+        if (x == y) continue;
+        if (const int d = static_cast<int>(ownCaseLower(x)) - static_cast<int>(ownCaseLower(y))) return d;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -190,6 +164,9 @@ ZetStatus zetsCompareIgnoreCaseLatin_8u(const zet8u* pSrc1, const zet8u* pSrc2, 
 }
 ZetStatus zetsCompareIgnoreCaseLatin_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult) {
     return compareChecked<zet16u, compareLatin<zet16u>>(pSrc1, pSrc2, len, pResult);
+}
+ZetStatus zetsCompareIgnoreCase_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult) {
+    return compareChecked<zet16u, compareUnicode>(pSrc1, pSrc2, len, pResult);
 }
 ZetStatus zetsEqual_8u(const zet8u* pSrc1, const zet8u* pSrc2, zet32s len, zet32s* pResult) {
     return compareChecked<zet8u, equalUnits<zet8u>>(pSrc1, pSrc2, len, pResult);

@@ -171,3 +171,58 @@ TYPED_TEST(CompareTest, ArgumentChecksInOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+int compareIgnoreCase(std::vector<zet16u> a, std::vector<zet16u> b) {
+    a.reserve(1), b.reserve(1);
+    int r = -99;
+    EXPECT_EQ(zetsCompareIgnoreCase_16u(a.data(), b.data(), static_cast<int>(a.size()), &r), zetStatusOk);
+    return r;
+}
+
+// Simple lower-case mapping, unit by unit: no full folding, no pairs, nothing above U+FFFF.
+TEST(CompareIgnoreCaseTest, FoldsEachUnitToItsSimpleLowerCase) {
+    EXPECT_EQ(compareIgnoreCase({0x0391}, {0x03B1}), 0);
+    EXPECT_EQ(compareIgnoreCase({0x0130}, {0x0069}), 0);
+    EXPECT_EQ(compareIgnoreCase({0x0049}, {0x0131}), 0x69 - 0x131) << "U+0131 has no lower-case form";
+    EXPECT_EQ(compareIgnoreCase({0x01C4, 0x01C5}, {0x01C6, 0x01C6}), 0) << "title case lowers too";
+    EXPECT_EQ(compareIgnoreCase({0x10A0}, {0x10D0}), 0);
+    EXPECT_EQ(compareIgnoreCase({0x00B5}, {0x039C}), 0xB5 - 0x3BC) << "micro sign is not Greek mu";
+    EXPECT_EQ(compareIgnoreCase({0x03C2}, {0x03A3}), 0x3C2 - 0x3C3) << "final sigma is not folded";
+    EXPECT_EQ(compareIgnoreCase({'H', 'e', 'l', 'l', 'o', 0}, {'h', 'E', 'L', 'L', 'O', 0}), 0);
+    EXPECT_EQ(compareIgnoreCase({0xD801, 0xDC00}, {0xD801, 0xDC28}), 0xDC00 - 0xDC28) << "surrogates pass as they are";
+    EXPECT_EQ(compareIgnoreCase({0xFF21, 0}, {0xFF41, 1}), -1) << "zero units are data";
+    EXPECT_EQ(compareIgnoreCase({0xFFFF}, {0x0001}), 0xFFFF - 1);
+    EXPECT_EQ(compareIgnoreCase({}, {}), 0);
+}
+
+// Every unit against its own lower case (equal) and against its neighbour (the difference of
+// the two lower cases, or of the units after them when both lower to the same unit), with the
+// library's own lower-casing as the fold.
+TEST(CompareIgnoreCaseTest, AgreesWithTheLowerCaseConversionOnEveryUnit) {
+    std::vector<zet16u> all(65536), lower(65536);
+    for (int c = 0; c < 65536; ++c) all[c] = static_cast<zet16u>(c);
+    ASSERT_EQ(zetsLowercase_16u(all.data(), lower.data(), 65536), zetStatusOk);
+    int r = -99;
+    ASSERT_EQ(zetsCompareIgnoreCase_16u(all.data(), lower.data(), 65536, &r), zetStatusOk);
+    EXPECT_EQ(r, 0);
+    for (int c = 0; c + 1 < 65536; ++c) {
+        const zet16u a[3] = {'x', static_cast<zet16u>(c), 'y'}, b[3] = {'X', static_cast<zet16u>(c + 1), 'z'};
+        ASSERT_EQ(zetsCompareIgnoreCase_16u(a, b, 3, &r), zetStatusOk);
+        const int want = lower[c] != lower[c + 1] ? lower[c] - lower[c + 1] : 'y' - 'z';
+        ASSERT_EQ(r, want) << "unit " << c;
+    }
+}
+
+TEST(CompareIgnoreCaseTest, ArgumentChecksInOrder) {
+    const zet16u s[2] = {'a', 'B'};
+    int r = 77;
+    EXPECT_EQ(zetsCompareIgnoreCase_16u(nullptr, s, -1, &r), zetStatusNullPointer);
+    EXPECT_EQ(zetsCompareIgnoreCase_16u(s, nullptr, 2, &r), zetStatusNullPointer);
+    EXPECT_EQ(zetsCompareIgnoreCase_16u(s, s, -1, nullptr), zetStatusNullPointer);
+    EXPECT_EQ(zetsCompareIgnoreCase_16u(s, s, -1, &r), zetStatusBadLength);
+    EXPECT_EQ(r, 77);
+}
+
+}  // namespace
