@@ -14,6 +14,9 @@
 // read.
 #include "search/find.h"
 
+#include <bit>
+#include <cstdint>
+
 #include "core/simd.h"
 #include "search/compare.h"
 #include "search/findc.h"
@@ -37,10 +40,11 @@ template <CodeUnit T>
 class Filter {
 public:
     static constexpr int kBlock = kLanes<T>;  // candidates per block
+    static constexpr int kWide = 4 * kBlock;   // candidates per pass of the main loop
 
     Filter(const T* src, int len, const T* find, int lenFind)
         : src_(src), find_(find), len_(len), lenFind_(lenFind), last_(lenFind - 1),
-          firstKey_(splat(getUnit(find, 0))), lastKey_(splat(getUnit(find, lenFind - 1))) {}
+          second_(getUnit(find, 1)), firstKey_(splat(getUnit(find, 0))), lastKey_(splat(getUnit(find, lenFind - 1))) {}
 
     int candidates() const { return len_ - lenFind_ + 1; }
 
@@ -70,18 +74,29 @@ public:
         return f & l & ((1u << n) - 1);
     }
 
-    // Whether the needle occurs at candidate i, whose first and last units are known to match.
-    bool verify(int i) const { return lenFind_ == 2 || ownEqual(src_ + i + 1, find_ + 1, lenFind_ - 2); }
+    // Candidates i .. i + kWide - 1 (all must exist): four blocks in one mask.
+    std::uint64_t wide(int i) const {
+        std::uint64_t m = 0;
+        for (int k = 0; k < 4; ++k) m |= static_cast<std::uint64_t>(block(i + k * kBlock)) << (k * kBlock);
+        return m;
+    }
 
-    // The lowest / highest candidate of a block mask (bit 0 for candidate base) that verifies.
-    int lowest(int base, unsigned m) const {
+    // Whether the needle occurs at candidate i, whose first and last units are known to match.
+    // The second unit is looked at first: it rejects most candidates without a call.
+    bool verify(int i) const {
+        if (lenFind_ == 2) return true;
+        return getUnit(src_ + i, 1) == second_ && (lenFind_ == 3 || ownEqual(src_ + i + 2, find_ + 2, lenFind_ - 3));
+    }
+
+    // The lowest / highest candidate of a mask (bit 0 for candidate base) that verifies.
+    int lowest(int base, std::uint64_t m) const {
         for (; m; m &= m - 1)
-            if (verify(base + lowBit(m))) return base + lowBit(m);
+            if (const int i = base + std::countr_zero(m); verify(i)) return i;
         return -1;
     }
-    int highest(int base, unsigned m) const {
-        for (; m; m ^= 1u << highBit(m))
-            if (verify(base + highBit(m))) return base + highBit(m);
+    int highest(int base, std::uint64_t m) const {
+        for (; m; m ^= std::uint64_t{1} << (std::bit_width(m) - 1))
+            if (const int i = base + std::bit_width(m) - 1; verify(i)) return i;
         return -1;
     }
 
@@ -89,21 +104,25 @@ private:
     const T* src_;
     const T* find_;
     int len_, lenFind_, last_;
+    T second_;
     v128 firstKey_, lastKey_;
 };
 
 template <CodeUnit T>
 int findForward(const T* src, int len, const T* find, int lenFind) {
     const Filter<T> f(src, len, find, lenFind);
-    constexpr int B = Filter<T>::kBlock;
+    constexpr int B = Filter<T>::kBlock, W = Filter<T>::kWide;
     const int n = f.candidates();
     if (n < B) return f.lowest(0, f.few());
-    int i = 0;
+    int i = 0;  // candidates below i are rejected
+    for (; i + W <= n; i += W)
+        if (const auto m = f.wide(i))
+            if (const int r = f.lowest(i, m); r >= 0) return r;
     for (; i + B <= n; i += B)
-        if (unsigned m = f.block(i))
-            if (int r = f.lowest(i, m); r >= 0) return r;
+        if (const auto m = f.block(i))
+            if (const int r = f.lowest(i, m); r >= 0) return r;
     if (i == n) return -1;
-    // The last block ends at the last candidate; the ones below i were rejected already.
+    // The last block ends at the last candidate, with the rejected ones masked off.
     const int base = n - B;
     return f.lowest(base, f.block(base) & (~0u << (i - base)));
 }
@@ -111,16 +130,19 @@ int findForward(const T* src, int len, const T* find, int lenFind) {
 template <CodeUnit T>
 int findBackward(const T* src, int len, const T* find, int lenFind) {
     const Filter<T> f(src, len, find, lenFind);
-    constexpr int B = Filter<T>::kBlock;
+    constexpr int B = Filter<T>::kBlock, W = Filter<T>::kWide;
     const int n = f.candidates();
     if (n < B) return f.highest(0, f.few());
-    int i = n - B;
-    for (; i >= 0; i -= B)
-        if (unsigned m = f.block(i))
-            if (int r = f.highest(i, m); r >= 0) return r;
-    // Candidates 0 .. i + B - 1 are left; the first block holds them and some rejected ones.
-    const int rest = i + B;
-    return rest == 0 ? -1 : f.highest(0, f.block(0) & ((1u << rest) - 1));
+    int i = n;  // candidates from i on are rejected
+    for (; i >= W; i -= W)
+        if (const auto m = f.wide(i - W))
+            if (const int r = f.highest(i - W, m); r >= 0) return r;
+    for (; i >= B; i -= B)
+        if (const auto m = f.block(i - B))
+            if (const int r = f.highest(i - B, m); r >= 0) return r;
+    if (i == 0) return -1;
+    // The first block starts at candidate 0, with the rejected ones masked off.
+    return f.highest(0, f.block(0) & ((1u << i) - 1));
 }
 
 }  // namespace

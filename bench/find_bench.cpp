@@ -1,0 +1,141 @@
+// Substring search on English-like text against memmem, std::string_view::find / rfind and
+// std::boyer_moore_horspool_searcher (its tables built once, outside the timed loop).
+//
+// FAMILY/IMPLEMENTATION/NEEDLE-LENGTH. The text is 256 KiB. "hit": the needle occurs once, 1 KiB
+// before the end (forward) or after the start (backward); "miss": it does not occur. Needles are
+// pieces of the text with ordinary letters at both ends, made absent by a changed middle byte (or,
+// for two bytes, a pair of common letters that the text never has side by side).
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string_view>
+#include <vector>
+
+#include "bench_util.h"
+#include "zetch.h"
+
+namespace {
+
+constexpr std::size_t kText = 256 << 10;
+
+struct Input {
+    std::vector<zet8u> text, needle;
+};
+
+bool contains(const std::vector<zet8u>& text, const std::vector<zet8u>& needle) {
+    return memmem(text.data(), text.size(), needle.data(), needle.size()) != nullptr;
+}
+
+bool letter(zet8u c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+std::vector<zet8u> absentNeedle(const std::vector<zet8u>& text, std::size_t m) {
+    if (m == 2) {
+        const char common[] = "etaoinshrdlucmfwypvbgk";
+        for (char a : std::string_view(common))
+            for (char b : std::string_view(common)) {
+                std::vector<zet8u> n = {static_cast<zet8u>(a), static_cast<zet8u>(b)};
+                if (!contains(text, n)) return n;
+            }
+    }
+    for (std::size_t at = text.size() / 3;; ++at) {
+        if (!letter(text[at]) || !letter(text[at + m - 1])) continue;
+        std::vector<zet8u> n(text.begin() + static_cast<std::ptrdiff_t>(at),
+                             text.begin() + static_cast<std::ptrdiff_t>(at + m));
+        n[m / 2] = 'Q';
+        if (!contains(text, n)) return n;
+    }
+}
+
+// Forward inputs plant the needle near the end, backward ones near the start.
+const Input& input(std::size_t m, bool hit, bool backward) {
+    static std::map<std::tuple<std::size_t, bool, bool>, Input> cache;
+    auto& in = cache[{m, hit, backward}];
+    if (in.text.empty()) {
+        in.text = bench::english(kText);
+        in.needle = absentNeedle(in.text, m);
+        if (hit) {
+            const std::size_t at = backward ? 1024 : kText - 1024 - m;
+            std::copy(in.needle.begin(), in.needle.end(), in.text.begin() + static_cast<std::ptrdiff_t>(at));
+        }
+    }
+    return in;
+}
+
+enum Impl { Zetch, Memmem, StringView, Horspool };
+
+void find(benchmark::State& st, Impl impl, bool hit) {
+    const Input& in = input(static_cast<std::size_t>(st.range(0)), hit, false);
+    const std::string_view text(reinterpret_cast<const char*>(in.text.data()), in.text.size());
+    const std::string_view needle(reinterpret_cast<const char*>(in.needle.data()), in.needle.size());
+    const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
+    for (auto _ : st) {
+        long r = -1;
+        switch (impl) {
+            case Zetch: {
+                int idx;
+                zetsFind_8u(in.text.data(), static_cast<int>(in.text.size()), in.needle.data(),
+                            static_cast<int>(in.needle.size()), &idx);
+                r = idx;
+                break;
+            }
+            case Memmem: {
+                const void* p = memmem(text.data(), text.size(), needle.data(), needle.size());
+                r = p ? static_cast<const char*>(p) - text.data() : -1;
+                break;
+            }
+            case StringView: {
+                const auto p = text.find(needle);
+                r = p == std::string_view::npos ? -1 : static_cast<long>(p);
+                break;
+            }
+            case Horspool: {
+                const auto p = std::search(text.begin(), text.end(), searcher);
+                r = p == text.end() ? -1 : p - text.begin();
+                break;
+            }
+        }
+        benchmark::DoNotOptimize(r);
+    }
+    st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations()) * static_cast<std::int64_t>(kText));
+}
+
+void findRev(benchmark::State& st, Impl impl, bool hit) {
+    const Input& in = input(static_cast<std::size_t>(st.range(0)), hit, true);
+    const std::string_view text(reinterpret_cast<const char*>(in.text.data()), in.text.size());
+    const std::string_view needle(reinterpret_cast<const char*>(in.needle.data()), in.needle.size());
+    for (auto _ : st) {
+        long r;
+        if (impl == Zetch) {
+            int idx;
+            zetsFindRev_8u(in.text.data(), static_cast<int>(in.text.size()), in.needle.data(),
+                           static_cast<int>(in.needle.size()), &idx);
+            r = idx;
+        } else {
+            const auto p = text.rfind(needle);
+            r = p == std::string_view::npos ? -1 : static_cast<long>(p);
+        }
+        benchmark::DoNotOptimize(r);
+    }
+    st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations()) * static_cast<std::int64_t>(kText));
+}
+
+const std::vector<std::int64_t> kNeedles = {2, 8, 32, 100};
+
+[[maybe_unused]] const bool registered = [] {
+    const std::pair<const char*, Impl> peers[] = {
+        {"zetch", Zetch}, {"memmem", Memmem}, {"string_view", StringView}, {"bm_horspool", Horspool}};
+    for (bool hit : {true, false}) {
+        const std::string family = hit ? "find_8u_hit/" : "find_8u_miss/";
+        for (auto [name, impl] : peers)
+            bench::add(family + name, [impl, hit](benchmark::State& st, int) { find(st, impl, hit); }, 0, kNeedles);
+        const std::string rev = hit ? "findrev_8u_hit/" : "findrev_8u_miss/";
+        bench::add(rev + "zetch", [hit](benchmark::State& st, int) { findRev(st, Zetch, hit); }, 0, kNeedles);
+        bench::add(rev + "string_view", [hit](benchmark::State& st, int) { findRev(st, StringView, hit); }, 0, kNeedles);
+    }
+    return true;
+}();
+
+}  // namespace
