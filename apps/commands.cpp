@@ -7,6 +7,7 @@ namespace cli {
 
 int runVersion(const Args&);
 int runFindc(const Args&);
+int runFind(const Args&);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -16,6 +17,11 @@ const std::vector<Command>& commands() {
          "UNIT is one character, an escape (\\n \\t \\r \\0 \\\\ \\xHH), 0xHH, or #DECIMAL.\n"
          "Exit status: 0 found, 1 not found, 2 error.",
          runFindc},
+        {"find", "find [--last] NEEDLE [FILE]", "find a string in FILE or standard input and print its offsets",
+         "Prints the offset of every occurrence of NEEDLE, overlapping ones included, one a line\n"
+         "(--last: only the last one, searching from the end). NEEDLE is matched byte for byte as\n"
+         "given; \"--\" before it lets it begin with \"--\". Exit status: 0 found, 1 not found, 2 error.",
+         runFind},
     };
     return table;
 }

@@ -35,5 +35,20 @@ expect '5' 0 '' -- findc --last c "$tmp/f"
 expect '' 2 '' -- findc
 expect '' 2 '' -- findc ab
 
+expect '0\n3\n6' 0 'abcabcabc' -- find abc
+expect '0\n1\n2' 0 'aaaa' -- find aa
+expect '2' 0 'aaaa' -- find --last aa
+expect '' 1 'abcabc' -- find abd
+expect '' 1 'ab' -- find abc
+expect '3' 0 'hello\nworld\n' -- find $'lo\nwo'
+expect '1' 0 'x--lasty' -- find -- --last
+printf 'one two one' >"$tmp/g"
+expect '0\n8' 0 '' -- find one "$tmp/g"
+expect '8' 0 '' -- find --last one "$tmp/g"
+expect '' 2 '' -- find
+expect '' 2 'abc' -- find ''
+expect '' 2 'abc' -- find --first abc
+expect '' 2 '' -- find abc "$tmp/missing"
+
 [ "$fails" -eq 0 ] && echo "all command-line checks passed"
 exit $((fails > 0))
