@@ -8,6 +8,7 @@ namespace cli {
 int runVersion(const Args&);
 int runFindc(const Args&);
 int runFind(const Args&);
+int runCase(const Args&);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -22,6 +23,12 @@ const std::vector<Command>& commands() {
          "(--last: only the last one, searching from the end). NEEDLE is matched byte for byte as\n"
          "given; \"--\" before it lets it begin with \"--\". Exit status: 0 found, 1 not found, 2 error.",
          runFind},
+        {"case", "case --upper|--lower [--latin] [FILE]", "convert the case of FILE or standard input to stdout",
+         "Without --latin the input is UTF-16LE text and every 16-bit unit gets its simple Unicode\n"
+         "upper or lower case (one unit for one unit; surrogates and a last odd byte pass unchanged).\n"
+         "With --latin the input is bytes and only the ASCII letters A-Z and a-z change.\n"
+         "Exit status: 0 done, 2 error.",
+         runCase},
     };
     return table;
 }

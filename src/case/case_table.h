@@ -20,7 +20,10 @@ extern const zet32s kCaseWords[128];    // property words; index 0 is the zero w
 inline constexpr zet32s kCaseHasUpper = 1 << 20;
 inline constexpr zet32s kCaseHasLower = 1 << 21;
 
-inline zet32s ownCaseWord(zet16u c) { return kCaseWords[kCaseRows[kCaseBlocks[c >> 6] | (c & 63)]]; }
+inline zet32s ownCaseWord(zet16u c) {
+    const unsigned u = c;
+    return kCaseWords[kCaseRows[kCaseBlocks[u >> 6] | (u & 63)]];
+}
 
 // The delta of the word where the bit is set, else 0: no branch in the conversion loops.
 inline zet32s ownCaseDelta(zet32s word, zet32s bit) { return (word >> 22) & -static_cast<zet32s>((word & bit) != 0); }

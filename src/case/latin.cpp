@@ -76,22 +76,19 @@ void ownCaseRange(T* buf, int len, T low, T high, T delta) {
     ownCaseRange<T>(buf, buf, len, low, high, delta);
 }
 
-// The lower- and upper-case ranges of the ASCII letters; -32 wraps to 0xE0 or 0xFFE0.
-template <CodeUnit T>
-struct Latin {
-    static constexpr T kUpperA = 0x41, kUpperZ = 0x5A, kLowerA = 0x61, kLowerZ = 0x7A;
-    static constexpr T kToLower = 32, kToUpper = static_cast<T>(-32);
+// What each direction converts: A..Z by +32, or a..z by -32 (0xE0 or 0xFFE0, wrapping).
+template <CodeUnit T, bool Lower>
+struct LatinRange {
+    static constexpr T kLow = Lower ? 0x41 : 0x61, kHigh = Lower ? 0x5A : 0x7A;
+    static constexpr T kDelta = static_cast<T>(Lower ? 32 : -32);
 };
 
 template <CodeUnit T, bool Lower>
 ZetStatus caseCopy(const T* src, T* dst, zet32s len) {
     if (anyNull(src, dst)) return zetStatusNullPointer;
     if (len < 0) return zetStatusBadLength;
-    using L = Latin<T>;
-    if constexpr (Lower)
-        ownCaseRange(src, dst, len, L::kUpperA, L::kUpperZ, L::kToLower);
-    else
-        ownCaseRange(src, dst, len, L::kLowerA, L::kLowerZ, L::kToUpper);
+    using R = LatinRange<T, Lower>;
+    ownCaseRange(src, dst, len, R::kLow, R::kHigh, R::kDelta);
     return zetStatusOk;
 }
 
@@ -99,11 +96,8 @@ template <CodeUnit T, bool Lower>
 ZetStatus caseInPlace(T* buf, zet32s len) {
     if (anyNull(buf)) return zetStatusNullPointer;
     if (len < 0) return zetStatusBadLength;
-    using L = Latin<T>;
-    if constexpr (Lower)
-        ownCaseRange(buf, len, L::kUpperA, L::kUpperZ, L::kToLower);
-    else
-        ownCaseRange(buf, len, L::kLowerA, L::kLowerZ, L::kToUpper);
+    using R = LatinRange<T, Lower>;
+    ownCaseRange(buf, len, R::kLow, R::kHigh, R::kDelta);
     return zetStatusOk;
 }
 

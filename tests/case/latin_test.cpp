@@ -97,7 +97,7 @@ TYPED_TEST(LatinCaseTest, KernelsAgreeWithTheRuleAtEveryLengthAndAlignment) {
                             << "len " << len << " src align " << sa << " dst align " << da << (toLower ? " lower" : " upper");
                     }
                 }
-                ASSERT_EQ(std::memcmp(src, text.data(), text.size() * sizeof(T)), 0) << "source changed";
+                ASSERT_TRUE(text.empty() || std::memcmp(src, text.data(), text.size() * sizeof(T)) == 0) << "source changed";
                 for (bool toLower : {true, false}) {
                     T* buf = srcArena.place(std::span<const T>(text), sa, srcEdge, srcPoison);
                     ASSERT_EQ((toLower ? F::lowerI : F::upperI)(buf, len), zetStatusOk);
@@ -123,7 +123,7 @@ TYPED_TEST(LatinCaseTest, OnlyTheAsciiLettersChange) {
     ASSERT_EQ(F::upper(hello.data(), out.data(), static_cast<int>(hello.size())), zetStatusOk);
     EXPECT_EQ(out, units<T>("HELLO, WORLD 123 [@`{]"));
 
-    // Every code unit of the width in one call, against the rule.
+    // Every code unit of the width in one call, against the rule (U+00C4, U+0410, U+FF21 stay).
     std::vector<T> all(sizeof(T) == 1 ? 0x100 : 0x10000);
     for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<T>(i);
     out.assign(all.size(), 0);
@@ -137,31 +137,22 @@ TYPED_TEST(LatinCaseTest, OnlyTheAsciiLettersChange) {
     EXPECT_EQ(changed, 26);
 }
 
-TEST(LatinCase16, NonAsciiLettersAreLeftAlone) {
-    const zet16u s[] = {0x00C4, 0x0410, 0xFF21, 0x0141, 0x00E4, 0x0430, 0xFF41, 0x0161};
-    zet16u out[8];
-    ASSERT_EQ(zetsLowercaseLatin_16u(s, out, 8), zetStatusOk);
-    EXPECT_EQ(std::memcmp(out, s, sizeof s), 0);
-    ASSERT_EQ(zetsUppercaseLatin_16u(s, out, 8), zetStatusOk);
-    EXPECT_EQ(std::memcmp(out, s, sizeof s), 0);
-}
-
 TYPED_TEST(LatinCaseTest, ArgumentChecksInOrder) {
     using T = TypeParam;
     using F = Latin<T>;
     T s[2] = {'A', 'b'};
     T d[2] = {'x', 'x'};
-    EXPECT_EQ(F::lower(nullptr, d, -1), zetStatusNullPointer) << "null wins over bad length";
-    EXPECT_EQ(F::upper(s, nullptr, 2), zetStatusNullPointer);
-    EXPECT_EQ(F::lower(s, nullptr, 0), zetStatusNullPointer) << "also with length 0";
-    EXPECT_EQ(F::lowerI(nullptr, 0), zetStatusNullPointer);
-    EXPECT_EQ(F::upperI(nullptr, -1), zetStatusNullPointer);
-    EXPECT_EQ(F::lower(s, d, -1), zetStatusBadLength);
-    EXPECT_EQ(F::upper(s, d, -1), zetStatusBadLength);
-    EXPECT_EQ(F::lowerI(s, -1), zetStatusBadLength);
-    EXPECT_EQ(F::upperI(s, -1), zetStatusBadLength);
-    EXPECT_EQ(F::lower(s, d, 0), zetStatusOk);
-    EXPECT_EQ(F::upperI(s, 0), zetStatusOk);
+    for (auto fn : {F::lower, F::upper}) {
+        EXPECT_EQ(fn(nullptr, d, -1), zetStatusNullPointer) << "null wins over bad length";
+        EXPECT_EQ(fn(s, nullptr, 0), zetStatusNullPointer) << "also with length 0";
+        EXPECT_EQ(fn(s, d, -1), zetStatusBadLength);
+        EXPECT_EQ(fn(s, d, 0), zetStatusOk);
+    }
+    for (auto fn : {F::lowerI, F::upperI}) {
+        EXPECT_EQ(fn(nullptr, -1), zetStatusNullPointer);
+        EXPECT_EQ(fn(s, -1), zetStatusBadLength);
+        EXPECT_EQ(fn(s, 0), zetStatusOk);
+    }
     EXPECT_EQ(d[0], 'x') << "nothing written on failure or for length 0";
     EXPECT_EQ(s[0], 'A');
     EXPECT_EQ(s[1], 'b');
