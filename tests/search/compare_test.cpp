@@ -69,34 +69,41 @@ TYPED_TEST(CompareTest, KernelsAgreeWithTheRuleAtEveryLengthAndAlignment) {
             swapped[i] = static_cast<T>(a[i] >= 'a' && a[i] <= 'z' ? a[i] - 32 : latinFold(a[i]));
         }
         std::set<int> spots;
-        for (int p : {0, 1, 9, 15, 16, 17, 31, 63, 64, 79, 80, 95})
+        for (int p : {0, 9, 17, 40, 95})
             for (int q : {p, len - 1 - p})
                 if (q >= 0 && q < len) spots.insert(q);
         for (const auto& b : {a, swapped}) {
+            // Each variant of b: the unit changed at `at` (none for -1) and the expected results.
+            struct Variant {
+                int at;
+                T unit;
+                int compare, latin, equal;
+            };
+            std::vector<Variant> variants;
+            for (int at : spots) {
+                std::vector<T> c = b;
+                c[at] = static_cast<T>(c[at] ^ flips[(at + len) % flips.size()]);
+                variants.push_back({at, c[at], ruleCompare(a, c, false), ruleCompare(a, c, true), a == c});
+            }
+            variants.push_back({-1, 0, ruleCompare(a, b, false), ruleCompare(a, b, true), a == b});
             for (guarded::Edge edge : {guarded::Edge::End, guarded::Edge::Start}) {
                 for (int align1 = 0; align1 < 16; ++align1) {
                     T* p1 = arena1.place(std::span<const T>(a), align1, edge, T{0x11});
                     for (int align2 = 0; align2 < 16; ++align2) {
                         T* p2 = arena2.place(std::span<const T>(b), align2, edge, T{0x22});
-                        auto check = [&](const std::vector<T>& want, int at) {
+                        for (const auto& v : variants) {
+                            if (v.at >= 0) setUnit(p2, v.at, v.unit);
                             int r = -99;
                             ASSERT_EQ(Cmp<T>::compare(p1, p2, len, &r), zetStatusOk);
-                            ASSERT_EQ(r, ruleCompare(a, want, false)) << "compare len " << len << " at " << at
-                                                                       << " aligns " << align1 << "/" << align2;
+                            ASSERT_EQ(r, v.compare) << "compare len " << len << " at " << v.at << " aligns " << align1
+                                                    << "/" << align2;
                             ASSERT_EQ(Cmp<T>::latin(p1, p2, len, &r), zetStatusOk);
-                            ASSERT_EQ(r, ruleCompare(a, want, true)) << "latin len " << len << " at " << at
-                                                                      << " aligns " << align1 << "/" << align2;
+                            ASSERT_EQ(r, v.latin) << "latin len " << len << " at " << v.at << " aligns " << align1
+                                                  << "/" << align2;
                             ASSERT_EQ(Cmp<T>::equal(p1, p2, len, &r), zetStatusOk);
-                            ASSERT_EQ(r, a == want ? 1 : 0) << "equal len " << len << " at " << at
-                                                            << " aligns " << align1 << "/" << align2;
-                        };
-                        check(b, -1);
-                        for (int at : spots) {
-                            std::vector<T> c = b;
-                            c[at] = static_cast<T>(c[at] ^ flips[(at + len) % flips.size()]);
-                            setUnit(p2, at, c[at]);
-                            check(c, at);
-                            setUnit(p2, at, b[at]);
+                            ASSERT_EQ(r, v.equal) << "equal len " << len << " at " << v.at << " aligns " << align1
+                                                  << "/" << align2;
+                            if (v.at >= 0) setUnit(p2, v.at, b[v.at]);
                         }
                     }
                 }
