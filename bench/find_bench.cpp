@@ -11,6 +11,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <tuple>
 #include <string_view>
 #include <vector>
 

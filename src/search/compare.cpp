@@ -108,7 +108,8 @@ int equalUnits(const T* s1, const T* s2, int len) {
     return ownEqual(s1, s2, len) ? 1 : 0;
 }
 
-// The Latin fold kernel for any range and delta; the exported forms fold A..Z to a..z.
+// The Latin fold kernel for a range and delta (as RangeRule takes them); the exported forms fold
+// A..Z to a..z.
 template <CodeUnit T>
 int compareFolded(const T* s1, const T* s2, int len, T lo, T hi, T delta) {
     const RangeRule<T> fold(lo, hi, delta);

@@ -4,10 +4,11 @@
 // filter, written once for both widths: a candidate position i (0 <= i <= len - lenFind)
 // qualifies when src[i] is the needle's first unit and src[i + lenFind - 1] its last; a 16-byte
 // block of candidates costs two loads, two compares and a mask test. Qualifying candidates are
-// verified with the equality kernel on the units between the two, lowest first (forward) or
-// highest first (backward), and the first that verifies is the result.
+// verified lowest first (forward) or highest first (backward), and the first that verifies is the
+// result: the second unit inline, the rest with the equality kernel.
 //
-// Blocks step through the candidates from one end; the last block is placed to end exactly at
+// The main loop takes four blocks per pass and tests their masks at once; single blocks follow,
+// stepping through the candidates from one end; the last block is placed to end exactly at
 // the last candidate, with the candidates already rejected masked off. Texts with fewer
 // candidates than a block holds are filtered in one step on a 16-byte window of the text (or a
 // zero-padded copy of a text shorter than 16 bytes). Nothing outside the text and the needle is
@@ -115,10 +116,10 @@ int findForward(const T* src, int len, const T* find, int lenFind) {
     const int n = f.candidates();
     if (n < B) return f.lowest(0, f.few());
     int i = 0;  // candidates below i are rejected
-    for (; i + W <= n; i += W)
+    for (; n - i >= W; i += W)  // (i + W could pass INT_MAX)
         if (const auto m = f.wide(i))
             if (const int r = f.lowest(i, m); r >= 0) return r;
-    for (; i + B <= n; i += B)
+    for (; n - i >= B; i += B)
         if (const auto m = f.block(i))
             if (const int r = f.lowest(i, m); r >= 0) return r;
     if (i == n) return -1;
