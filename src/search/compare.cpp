@@ -74,12 +74,9 @@ std::size_t firstDiff(const char* a, const char* b, std::size_t n, const Fold& f
     auto diff = [&](std::size_t o) { return diffBits(loadu(a + o), loadu(b + o), fold); };
     auto same = [&](std::size_t o) { return _mm_cmpeq_epi8(fold(loadu(a + o)), fold(loadu(b + o))); };
     if (unsigned m = diff(0)) return lowBit(m);
-    if (n <= 32) {
-        const unsigned m = diff(n - 16);
-        return m ? n - 16 + lowBit(m) : n;
-    }
-    // Continue from b's next 16-byte boundary, unless that would split a unit across lanes.
-    std::size_t o = addr(b) % kLaneBytes<Fold> == 0 ? 16 - (addr(b) & 15) : 16;
+    // Strings longer than one pass continue from b's next 16-byte boundary, unless that would
+    // split a unit across lanes; shorter ones are not worth the extra block.
+    std::size_t o = n > 64 && addr(b) % kLaneBytes<Fold> == 0 ? 16 - (addr(b) & 15) : 16;
     for (; o + 64 <= n; o += 64) {
         const v128 all = _mm_and_si128(_mm_and_si128(same(o), same(o + 16)), _mm_and_si128(same(o + 32), same(o + 48)));
         if (bits(all) != 0xFFFFu) break;
