@@ -7,6 +7,8 @@ namespace cli {
 
 int runVersion(const Args&);
 int runFindc(const Args&);
+int runTrim(const Args&);
+int runFindAny(const Args&);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -16,6 +18,18 @@ const std::vector<Command>& commands() {
          "UNIT is one character, an escape (\\n \\t \\r \\0 \\\\ \\xHH), 0xHH, or #DECIMAL.\n"
          "Exit status: 0 found, 1 not found, 2 error.",
          runFindc},
+        {"trim", "trim [--start|--end] SET [FILE]", "trim the bytes of SET from both ends of every line",
+         "Copies FILE or standard input with every line trimmed: bytes of SET are removed from both ends\n"
+         "(--start: the start only; --end: the end only). The '\\n' that ends a line is kept.\n"
+         "SET lists its bytes: every character stands for itself, except the escapes\n"
+         "\\n \\t \\r \\0 \\\\ and \\xHH (two hex digits); for example ' \\t\\r'.\n"
+         "Exit status: 0 done, 2 error.",
+         runTrim},
+        {"find-any", "find-any [--last|--all] SET [FILE]", "find a byte of SET and print its offset",
+         "Prints the offset of the first byte of FILE or standard input that belongs to SET (--last: the\n"
+         "last; --all: every one, one a line). SET is written as for trim.\n"
+         "Exit status: 0 found, 1 not found, 2 error.",
+         runFindAny},
     };
     return table;
 }
