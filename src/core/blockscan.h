@@ -14,10 +14,8 @@ namespace zet::simd {
 // The nbytes < 16 bytes at p in the low bytes of a register, the rest zero, read in pieces of
 // 8, 4, 2 and 1 bytes so that nothing after p[nbytes - 1] is touched.
 inline v128 gather(const char* p, std::size_t nbytes) {
-    std::uint64_t word[2] = {0, 0};
-    int w = 0;
-    if (nbytes & 8) std::memcpy(&word[w++], p, 8), p += 8;
-    std::uint64_t rest = 0;
+    std::uint64_t low = 0, rest = 0;
+    if (nbytes & 8) std::memcpy(&low, p, 8), p += 8;
     int shift = 0;
     if (nbytes & 4) {
         std::uint32_t x;
@@ -30,8 +28,10 @@ inline v128 gather(const char* p, std::size_t nbytes) {
         rest |= std::uint64_t{x} << shift, p += 2, shift += 16;
     }
     if (nbytes & 1) rest |= std::uint64_t{static_cast<std::uint8_t>(*p)} << shift;
-    word[w] = rest;
-    return _mm_set_epi64x(static_cast<long long>(word[1]), static_cast<long long>(word[0]));
+    // Built in general registers: a register assembled through memory would wait for the stores.
+    const std::uint64_t high = nbytes & 8 ? rest : 0;
+    if (!(nbytes & 8)) low = rest;
+    return _mm_set_epi64x(static_cast<long long>(high), static_cast<long long>(low));
 }
 
 // The first min(n, lanes) members of a set (n >= 1) in one register; lanes past the n-th hold
