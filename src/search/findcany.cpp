@@ -2,7 +2,8 @@
 //
 // Two kernel families give the same answers. The SSE4.2 kernels hold the set in one to five
 // registers (8 16-bit or 16 8-bit members each) and compare every 16-byte block of the string
-// with each register by the explicit-length equal-any string comparison. The general kernels
+// with each register by the explicit-length equal-any string comparison (blocks without a member
+// and without a zero unit are passed over by its faster implicit-length form). The general kernels
 // choose by the lengths of the string and the set: a plain loop for strings shorter than one
 // block, a membership table (one byte per code-unit value) where clearing it pays off, one
 // broadcast register per member for 1 to 9 members, an array of broadcast members for 16-bit sets
@@ -11,7 +12,7 @@
 // The core library is asked whether the SSE4.2 kernels may run on every call whose set fits
 // them, after the argument checks; an empty string or an empty set is answered (-1) among the
 // checks, before any question, and a larger set never asks.
-#include <array>
+#include <utility>
 
 #include "core/blockscan.h"
 #include "core/memory.h"
@@ -73,7 +74,8 @@ __attribute__((target("sse4.2"))) int findSse42(const T* src, int len, const T* 
     }
     auto hits = [&reg](v128 block, int units) __attribute__((target("sse4.2"))) {
         v128 hit = _mm_cmpestrm(reg[0], lanes, block, units, kEqualAny<T> | _SIDD_UNIT_MASK);
-        for (int j = 1; j < K; ++j) hit = _mm_or_si128(hit, _mm_cmpestrm(reg[j], lanes, block, units, kEqualAny<T> | _SIDD_UNIT_MASK));
+        for (int j = 1; j < K; ++j)
+            hit = _mm_or_si128(hit, _mm_cmpestrm(reg[j], lanes, block, units, kEqualAny<T> | _SIDD_UNIT_MASK));
         return bits(hit);
     };
     // The implicit-length form of the comparison is several times faster on some processors; it

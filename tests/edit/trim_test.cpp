@@ -78,7 +78,8 @@ TYPED_TEST(TrimTest, SmallExamples) {
     const char* expected[3] = {"-y", "-yx", "x-y"};
     for (int e = 0; e < 3; ++e) {
         auto fn = Trim<T>::any[e];
-        EXPECT_EQ(intoDst<T>(4, [&](T* d, int* n) { return fn(text.data(), 4, x.data(), 1, d, n); }), units(expected[e]))
+        EXPECT_EQ(intoDst<T>(4, [&](T* d, int* n) { return fn(text.data(), 4, x.data(), 1, d, n); }),
+                  units(expected[e]))
             << kEnds[e];
         EXPECT_EQ(intoDst<T>(4, [&](T* d, int* n) { return fn(text.data(), 4, x.data(), 0, d, n); }), text)
             << "an empty set removes nothing";
@@ -176,11 +177,10 @@ TYPED_TEST(TrimTest, StringSweepAgreesWithTheRule) {
             const int n = sizes[len % sizes.size()];
             const auto set = unit_sets::randomSet<T>(rng, n);
             const auto s = trimCase(rng, len, set, unit_sets::nonMember(rng, set));
-            guarded::forEachPlacement(arena, s, unit_sets::nonMember(rng, set), [&](T* p, int align, guarded::Edge edge) {
-                expectTrims(p, s, set.data(), set, [&] {
-                    return "len " + std::to_string(len) + " set " + std::to_string(n) + " align " + std::to_string(align) +
-                           " edge " + std::to_string(int(edge)) + (sse42 ? " sse4.2" : " generic");
-                });
+            const T poison = unit_sets::nonMember(rng, set);
+            guarded::forEachPlacement(arena, s, poison, [&](T* p, int align, guarded::Edge edge) {
+                expectTrims(p, s, set.data(), set,
+                            [&] { return unit_sets::describe("string", len, n, align, int(edge), sse42); });
             });
         }
     });
@@ -199,10 +199,8 @@ TYPED_TEST(TrimTest, SetSweepReadsNothingOutsideTheSet) {
             auto s = trimCase(rng, 40, set, poison);
             guarded::forEachPlacement(arena, set, poison, [&](T* p, int align, guarded::Edge edge) {
                 auto copy = s;
-                expectTrims(copy.data(), s, p, set, [&] {
-                    return "set " + std::to_string(n) + " align " + std::to_string(align) + " edge " +
-                           std::to_string(int(edge)) + (sse42 ? " sse4.2" : " generic");
-                });
+                expectTrims(copy.data(), s, p, set,
+                            [&] { return unit_sets::describe("set", 40, n, align, int(edge), sse42); });
             });
         }
     });

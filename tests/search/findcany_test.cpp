@@ -13,6 +13,7 @@
 namespace {
 
 using unit_sets::contains;
+using unit_sets::describe;
 using unit_sets::nonMembers;
 using unit_sets::randomSet;
 
@@ -60,11 +61,6 @@ template <class T>
 void expectRule(const std::vector<T>& s, const std::vector<T>& set, const std::string& where) {
     expectFinds(s.data(), static_cast<int>(s.size()), set.data(), static_cast<int>(set.size()), rule(s, set),
                 [&] { return where; });
-}
-
-std::string describe(const char* what, int len, int n, int align, guarded::Edge edge, bool sse42) {
-    return std::string(what) + " len " + std::to_string(len) + " set " + std::to_string(n) + " align " +
-           std::to_string(align) + " edge " + std::to_string(int(edge)) + (sse42 ? " sse4.2" : " general");
 }
 
 template <class T>
@@ -132,13 +128,14 @@ TYPED_TEST(FindCAnyTest, StringSweepAgreesWithTheRule) {
                 for (int variant = 0; variant < 5 && (variant == 0 || len > 0); ++variant) {
                     auto s = base;
                     if (variant == 1) s[rng() % len] = member();
-                    if (variant == 2) s[rng() % (len / 2 + 1)] = member(), s[len - 1 - rng() % (len / 2 + 1)] = member();
+                    if (variant == 2)
+                        s[rng() % (len / 2 + 1)] = member(), s[len - 1 - rng() % (len / 2 + 1)] = member();
                     if (variant == 3) s[len - 1] = member();
                     if (variant == 4) s[0] = member();
                     const auto expected = rule(s, set);
                     guarded::forEachPlacement(arena, s, member(), [&](T* p, int align, guarded::Edge edge) {
                         expectFinds(p, len, set.data(), n, expected,
-                                    [&] { return describe("string", len, n, align, edge, sse42); });
+                                    [&] { return describe("string", len, n, align, int(edge), sse42); });
                     });
                 }
             }
@@ -163,7 +160,7 @@ TYPED_TEST(FindCAnyTest, SetSweepReadsNothingOutsideTheSet) {
                 const auto expected = rule(s, set);
                 guarded::forEachPlacement(arena, set, poison, [&](T* p, int align, guarded::Edge edge) {
                     expectFinds(s.data(), len, p, n, expected,
-                                [&] { return describe("set", len, n, align, edge, sse42); });
+                                [&] { return describe("set", len, n, align, int(edge), sse42); });
                 });
             }
         }

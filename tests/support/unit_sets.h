@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace unit_sets {
@@ -44,6 +45,12 @@ std::vector<T> nonMembers(std::mt19937& rng, int len, const std::vector<T>& set)
     std::vector<T> s(static_cast<std::size_t>(len));
     for (auto& u : s) u = nonMember(rng, set);
     return s;
+}
+
+// A case of a sweep, for failure messages.
+inline std::string describe(const char* what, int len, int n, int align, int edge, bool sse42) {
+    return std::string(what) + ": len " + std::to_string(len) + " set " + std::to_string(n) + " align " +
+           std::to_string(align) + " edge " + std::to_string(edge) + (sse42 ? " sse4.2" : " general");
 }
 
 }  // namespace unit_sets
