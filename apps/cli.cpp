@@ -60,4 +60,20 @@ std::optional<std::uint32_t> parseUnit(std::string_view t) {
     return std::nullopt;
 }
 
+std::optional<std::vector<std::uint8_t>> parseSet(std::string_view t) {
+    std::vector<std::uint8_t> set;
+    for (std::size_t i = 0; i < t.size();) {
+        if (t[i] != '\\') {
+            set.push_back(static_cast<std::uint8_t>(t[i++]));
+            continue;
+        }
+        const std::size_t n = t.substr(i).starts_with("\\x") ? 4 : 2;
+        const auto unit = i + n <= t.size() ? parseUnit(t.substr(i, n)) : std::nullopt;
+        if (!unit) return std::nullopt;
+        set.push_back(static_cast<std::uint8_t>(*unit));
+        i += n;
+    }
+    return set;
+}
+
 }  // namespace cli

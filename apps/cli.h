@@ -39,6 +39,17 @@ std::optional<std::vector<std::uint8_t>> readInput(std::string_view file);
 // or a number with 0x prefix (0x0A, 0x263A) or in decimal with a leading '#'.
 std::optional<std::uint32_t> parseUnit(std::string_view text);
 
+// A set of bytes written on the command line: every character stands for itself, except the
+// escapes \n \t \r \0 \\ and \xHH (exactly two hex digits). Empty optional when an escape is
+// malformed; an empty text is the empty set.
+std::optional<std::vector<std::uint8_t>> parseSet(std::string_view text);
+
+// The set's units for a library call: never null, as the library wants even for an empty set.
+inline const std::uint8_t* unitsOf(const std::vector<std::uint8_t>& set) {
+    static const std::uint8_t none = 0;
+    return set.empty() ? &none : set.data();
+}
+
 // Largest piece handed to one library call (lengths are signed 32-bit).
 inline constexpr std::size_t kChunk = std::size_t{1} << 30;
 

@@ -9,6 +9,8 @@ int runVersion(const Args&);
 int runFindc(const Args&);
 int runFind(const Args&);
 int runCase(const Args&);
+int runTrim(const Args&);
+int runFindAny(const Args&);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -29,6 +31,18 @@ const std::vector<Command>& commands() {
          "With --latin the input is bytes and only the ASCII letters A-Z and a-z change.\n"
          "Exit status: 0 done, 2 error.",
          runCase},
+        {"trim", "trim [--start|--end] SET [FILE]", "trim the bytes of SET from both ends of every line",
+         "Copies FILE or standard input with every line trimmed: bytes of SET are removed from both ends\n"
+         "(--start: the start only; --end: the end only). The '\\n' that ends a line is kept.\n"
+         "SET lists its bytes: every character stands for itself, except the escapes\n"
+         "\\n \\t \\r \\0 \\\\ and \\xHH (two hex digits); for example ' \\t\\r'.\n"
+         "Exit status: 0 done, 2 error.",
+         runTrim},
+        {"find-any", "find-any [--last|--all] SET [FILE]", "find a byte of SET and print its offset",
+         "Prints the offset of the first byte of FILE or standard input that belongs to SET (--last: the\n"
+         "last; --all: every one, one a line). SET is written as for trim.\n"
+         "Exit status: 0 found, 1 not found, 2 error.",
+         runFindAny},
     };
     return table;
 }

@@ -1,6 +1,5 @@
 #include "core/zetcore.h"
 
-#include <cpuid.h>
 #include <omp.h>
 
 #include <cstdlib>
@@ -8,11 +7,14 @@
 extern "C" {
 
 int ownGetFeature(std::uint64_t mask) {
-    // Only SSE4.2 is known here; any other bit answers "absent".
+    // Only SSE4.2 is known here; any other bit answers "absent". The answer comes from the
+    // processor model that the compiler's runtime reads once at load time: a CPUID instruction
+    // on every call costs microseconds under a hypervisor, and the set searches and trims ask on
+    // every call. The init call does nothing once the model is read, and covers callers that
+    // run before the runtime's own initialiser.
     if (mask != zetFeatureSse42) return 0;
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return 0;
-    return (ecx & bit_SSE4_2) ? 1 : 0;
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("sse4.2") ? 1 : 0;
 }
 
 int ownGetNumThreads(void) {

@@ -84,6 +84,26 @@ expect '' 2 'x' -- case --upper --lower
 expect '' 2 'x' -- case --upper --title
 expect '' 2 'x' -- case --upper a b
 expect '' 2 '' -- case --upper "$tmp/missing"
+# trim: every line, both ends by default; the newline that ends a line stays; escapes in SET.
+expect 'ab c\nxy\n\nq' 0 '  ab c \t\n\t\txy\n   \nq  ' -- trim ' \t'
+expect 'ab c \t\nxy\n\nq  ' 0 '  ab c \t\n\t\txy\n   \nq  ' -- trim --start ' \t'
+expect '  ab c\n\t\txy\n\nq' 0 '  ab c \t\n\t\txy\n   \nq  ' -- trim --end ' \t'
+expect 'a-b\nc' 0 'xa-bx\r\n\x01c\x01' -- trim 'x\r\x01'
+printf '..a.b..\n' >"$tmp/t"
+expect 'a.b' 0 '' -- trim . "$tmp/t"
+expect ' a ' 0 ' a ' -- trim ''
+expect '' 2 '' -- trim --start --end x
+expect '' 2 '' -- trim 'a\x4'
+expect '' 2 '' -- trim
+
+# find-any: first, last or every byte of SET.
+expect '5' 0 'hello, world.' -- find-any ',.'
+expect '12' 0 'hello, world.' -- find-any --last ',.'
+expect '5\n6\n12' 0 'hello, world.' -- find-any --all ',. '
+expect '1' 0 'a\x00b' -- find-any '\0'
+expect '' 1 'hello' -- find-any 'xyz'
+expect '' 1 'hello' -- find-any ''
+expect '' 2 'hello' -- find-any '\q'
 
 [ "$fails" -eq 0 ] && echo "all command-line checks passed"
 exit $((fails > 0))
