@@ -13,8 +13,8 @@ namespace zet {
 namespace {
 
 // dst = src[0, at) + ins + src[at, srcLen). dst may be src itself (with room for the longer
-// result): the prefix is then already in place, the tail moves up with the overlap-safe move
-// before the inserted text overwrites its old place.
+// result): the prefix is then already in place and is not copied onto itself, and the tail moves
+// up with the overlap-safe move before the inserted text overwrites its old place.
 template <CodeUnit T>
 void spliceIn(const T* src, int srcLen, const T* ins, int insLen, T* dst, int at) {
     if (dst != src) ownCopy(src, dst, at);
@@ -63,7 +63,7 @@ template <CodeUnit T>
 ZetStatus removeInPlace(T* buf, int* bufLen, int at, int count) {
     if (anyNull(buf, bufLen)) return zetStatusNullPointer;
     const int len = *bufLen;
-    if (count < 0 || len < 0 || rangeOutside(len, at, count)) return zetStatusBadLength;
+    if (len < 0 || rangeOutside(len, at, count)) return zetStatusBadLength;
     // Units past the new length keep their old values.
     ownMove(buf + at + count, buf + at, len - at - count);
     *bufLen = len - count;
