@@ -11,6 +11,8 @@ int runFind(const Args&);
 int runCase(const Args&);
 int runTrim(const Args&);
 int runFindAny(const Args&);
+int runSplit(const Args&);
+int runTr(const Args&);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -43,6 +45,14 @@ const std::vector<Command>& commands() {
          "last; --all: every one, one a line). SET is written as for trim.\n"
          "Exit status: 0 found, 1 not found, 2 error.",
          runFindAny},
+        {"split", "split -d CHAR [FILE]", "print the pieces of FILE or standard input cut at CHAR, one a line",
+         "CHAR is one character, an escape (\\n \\t \\r \\0 \\\\ \\xHH), 0xHH, or #DECIMAL.\n"
+         "Two adjacent CHARs give an empty piece; a CHAR that ends the input starts no piece after it.\n"
+         "The input is split 4 KiB at a time into 256 slots of 4 KiB; longer pieces come out whole.",
+         runSplit},
+        {"tr", "tr OLD NEW [FILE]", "copy FILE or standard input to standard output with every byte OLD made NEW",
+         "OLD and NEW are each one character, an escape (\\n \\t \\r \\0 \\\\ \\xHH), 0xHH, or #DECIMAL.",
+         runTr},
     };
     return table;
 }

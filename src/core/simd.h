@@ -27,6 +27,13 @@ inline v128 load4(const void* p) {
     return _mm_cvtsi32_si128(x);
 }
 
+// Store the low 8 or 4 bytes of v.
+inline void store8(void* p, v128 v) { _mm_storel_epi64(static_cast<v128*>(p), v); }
+inline void store4(void* p, v128 v) {
+    const int x = _mm_cvtsi128_si32(v);
+    std::memcpy(p, &x, 4);
+}
+
 template <CodeUnit T>
 inline v128 splat(T v) {
     if constexpr (sizeof(T) == 1)

@@ -104,6 +104,29 @@ expect '1' 0 'a\x00b' -- find-any '\0'
 expect '' 1 'hello' -- find-any 'xyz'
 expect '' 1 'hello' -- find-any ''
 expect '' 2 'hello' -- find-any '\q'
+# split: one piece a line; adjacent delimiters give an empty piece, a final one none.
+expect 'a\nb\n\nc' 0 'a,b,,c' -- split -d ,
+expect '\na\nb' 0 ',a,b,' -- split -d ,
+expect '' 0 '' -- split -d ,
+expect 'x y\nz' 0 'x y\tz' -- split -d '\t'
+expect 'ab\ncd' 0 'ab;cd' -- split '-d;'
+expect '' 2 'a' -- split
+expect '' 2 'a' -- split -d ab
+# More pieces than one call stores, a piece across the split windows, and a piece longer than a
+# window: the output is the input with every delimiter a newline, plus a final newline.
+{ for i in $(seq 1 3000); do printf 'w%d,' "$i"; done; head -c 10000 /dev/zero | tr '\0' q; printf ',,end'; } >"$tmp/long"
+"$zetch" split -d , "$tmp/long" >"$tmp/long.out"
+{ tr , '\n' <"$tmp/long"; echo; } | cmp -s - "$tmp/long.out" || { echo "FAIL: split of a long input"; fails=$((fails + 1)); }
+
+# tr: one byte for another, everything else as it was.
+expect 'a_b_c' 0 'a b c' -- tr ' ' _
+expect 'x#y\n' 0 'x\0y\n' -- tr '\0' '#'
+printf 'aXbX' >"$tmp/t"
+expect 'a-b-' 0 '' -- tr X - "$tmp/t"
+expect '' 2 '' -- tr a
+expect '' 2 '' -- tr ab c
+head -c 100000 /dev/urandom >"$tmp/rand"
+"$zetch" tr '\xff' '\x01' "$tmp/rand" | cmp -s - <(tr '\377' '\001' <"$tmp/rand") || { echo "FAIL: tr of random bytes"; fails=$((fails + 1)); }
 
 [ "$fails" -eq 0 ] && echo "all command-line checks passed"
 exit $((fails > 0))
