@@ -12,6 +12,7 @@
 // then hands over to the scalar rules at a character boundary, so every result (including where a
 // short destination stops the conversion) is that of the scalar rules alone. Stores are exact:
 // nothing is written past the units that the call reports as written.
+#include <array>
 #include <bit>
 #include <cstdint>
 
@@ -29,32 +30,23 @@ struct Progress {
 
 // ---- shared vector pieces ----
 
-// Stores the first nbytes (0..16) bytes of v at p, nothing beyond.
-inline void storePrefix(char* p, v128 v, unsigned nbytes) {
-    if (nbytes == 16) return storeu(p, v);
-    if (nbytes & 8) {
-        _mm_storel_epi64(reinterpret_cast<v128*>(p), v);
-        p += 8;
-        v = _mm_srli_si128(v, 8);
-    }
-    if (nbytes & 4) {
-        const int x = _mm_cvtsi128_si32(v);
-        std::memcpy(p, &x, 4);
-        p += 4;
-        v = _mm_srli_si128(v, 4);
-    }
-    if (nbytes & 2) {
-        const auto x = static_cast<std::uint16_t>(_mm_cvtsi128_si32(v));
-        std::memcpy(p, &x, 2);
-        p += 2;
-        v = _mm_srli_si128(v, 2);
-    }
-    if (nbytes & 1) *p = static_cast<char>(_mm_cvtsi128_si32(v));
-}
+// Shuffle controls built at compile time; -1 clears a byte.
+using Shuffle = std::array<std::int8_t, 16>;
+
+constexpr Shuffle kIdentity = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+constexpr Shuffle kSwapLanes = {1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14};
+
+inline v128 shuffle(v128 v, const Shuffle& control) { return _mm_shuffle_epi8(v, loadu(control.data())); }
 
 // Byte swap of every 16-bit lane.
-inline v128 swapLanes(v128 v) {
-    return _mm_shuffle_epi8(v, _mm_setr_epi8(1, 0, 3, 2, 5, 4, 7, 6, 9, 8, 11, 10, 13, 12, 15, 14));
+inline v128 swapLanes(v128 v) { return shuffle(v, kSwapLanes); }
+
+// Stores the first k bytes of v at p, 8 <= k <= 16, and nothing beyond: two 8-byte stores, the
+// second ending at p + k (they overlap when k < 16).
+inline void storeExact(char* p, v128 v, unsigned k) {
+    _mm_storel_epi64(reinterpret_cast<v128*>(p), v);
+    const v128 tail = _mm_shuffle_epi8(v, _mm_add_epi8(loadu(kIdentity.data()), _mm_set1_epi8(static_cast<char>(k - 8))));
+    _mm_storel_epi64(reinterpret_cast<v128*>(p + k - 8), tail);
 }
 
 template <bool Swap>
@@ -69,11 +61,25 @@ inline zet16u toUnit(std::uint32_t v) {
 // the number of bytes it takes. A lead byte with k = 1..5 continuation bytes must be followed by
 // k bytes 10xxxxxx inside the source and give a value that needs exactly k of them; anything else
 // (stray continuation byte, 0xFE, 0xFF, a bad or missing continuation byte, an overlong form) is
-// malformed and yields the lead byte itself, one byte consumed.
+// malformed and yields the lead byte itself, one byte consumed. Two- and three-byte forms are
+// tried first, the general rule covers the rest.
 inline int decodeUtf8(const zet8u* s, std::size_t i, std::size_t n, std::uint32_t& cp) {
     static constexpr std::uint32_t kMin[6] = {0, 0x80, 0x800, 0x10000, 0x200000, 0x4000000};
     const unsigned b = s[i];
     cp = b;
+    if (b >= 0xC2 && b < 0xE0) {
+        if (i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
+            cp = ((b & 0x1F) << 6) | (s[i + 1] & 0x3Fu);
+            return 2;
+        }
+        return 1;
+    }
+    if ((b & 0xF0) == 0xE0 && i + 2 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80) {
+        const std::uint32_t v = ((b & 0x0F) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3Fu);
+        if (v < 0x800) return 1;
+        cp = v;
+        return 3;
+    }
     const int k = std::countl_one(static_cast<zet8u>(b)) - 1;
     if (k < 1 || k > 5 || n - i <= static_cast<std::size_t>(k)) return 1;
     std::uint32_t v = b & (0x7Fu >> (k + 1));
@@ -87,54 +93,106 @@ inline int decodeUtf8(const zet8u* s, std::size_t i, std::size_t n, std::uint32_
     return k + 1;
 }
 
-// The 16 bytes at s widened to 16 units, in two vectors (units 0..7, 8..15), swapped if asked.
-template <bool Swap>
-inline void widen(v128 v, v128& lo, v128& hi) {
-    const v128 z = _mm_setzero_si128();
-    lo = Swap ? _mm_unpacklo_epi8(z, v) : _mm_unpacklo_epi8(v, z);
-    hi = Swap ? _mm_unpackhi_epi8(z, v) : _mm_unpackhi_epi8(v, z);
+// kKeepUnits[m]: moves the 16-bit lanes j whose bit j is set in m to the front, in order.
+constexpr auto kKeepUnits = [] {
+    std::array<Shuffle, 256> t{};
+    for (int m = 0; m < 256; ++m) {
+        int o = 0;
+        for (int j = 0; j < 8; ++j)
+            if (m >> j & 1) t[m][o++] = static_cast<std::int8_t>(2 * j), t[m][o++] = static_cast<std::int8_t>(2 * j + 1);
+        while (o < 16) t[m][o++] = -1;
+    }
+    return t;
+}();
+
+// Source bytes 0, 3, 6, 9, 12 (leads) and 1, 4, ... (first continuation), 2, 5, ... (second) of
+// five three-byte characters, each zero-extended into a 16-bit lane.
+constexpr Shuffle kLead3 = {0, -1, 3, -1, 6, -1, 9, -1, 12, -1, -1, -1, -1, -1, -1, -1};
+constexpr Shuffle kCont3a = {1, -1, 4, -1, 7, -1, 10, -1, 13, -1, -1, -1, -1, -1, -1, -1};
+constexpr Shuffle kCont3b = {2, -1, 5, -1, 8, -1, 11, -1, 14, -1, -1, -1, -1, -1, -1, -1};
+
+// Byte classes of 16 source bytes, one bit per byte.
+struct Classes8 {
+    unsigned cont, lead2, lead3;
+};
+
+inline Classes8 classify(v128 v) {
+    auto between = [&](int lo, int hi) {  // signed byte ranges (lo, hi)
+        return bits(_mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo))),
+                                  _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi)))));
+    };
+    // 0x80..0xBF, 0xC2..0xDF, 0xE1..0xEF (0xE0 needs the overlong check: left to the scalar rule).
+    return {bits(_mm_cmplt_epi8(v, _mm_set1_epi8(-64))), between(-63, -32), between(-32, -16)};
 }
 
-// Converts ASCII from s[i] on, 16 bytes per step, while 16 source bytes and 16 units of room
-// remain. A block with a non-ASCII byte contributes the ASCII bytes before it and ends the run.
+// The characters that start in the first 8 of the 16 bytes at s, when all of them are ASCII,
+// two-byte or three-byte (lead 0xE1..0xEF) characters and at least 4 of them start there; they may
+// run into bytes 8 and 9. Writes their units (at most 8) and advances; false leaves everything
+// as it was.
 template <bool Swap>
-inline void asciiRun8(const zet8u* s, std::size_t n, char* d, std::size_t cap, std::size_t& i, std::size_t& o) {
-    while (i + 16 <= n && o + 16 <= cap) {
-        const v128 v = loadu(s + i);
-        v128 lo, hi;
-        widen<Swap>(v, lo, hi);
-        char* out = d + 2 * o;
-        if (const unsigned m = bits(v)) {
-            const unsigned k = static_cast<unsigned>(lowBit(m));
-            if (k >= 8) {
-                storeu(out, lo);
-                storePrefix(out + 16, hi, 2 * (k - 8));
-            } else {
-                storePrefix(out, lo, 2 * k);
-            }
-            i += k;
-            o += k;
-            return;
-        }
-        storeu(out, lo);
-        storeu(out + 16, hi);
-        i += 16;
-        o += 16;
-    }
+inline bool mixedBlock8(v128 v, const Classes8& c, char* out, std::size_t& i, std::size_t& o) {
+    const unsigned start = (~bits(v) & 0xFFFF) | c.lead2 | c.lead3;
+    const unsigned next = ~c.cont & 0xFF00;  // the first character starting in bytes 8..15 ends the block
+    if (next == 0) return false;
+    const unsigned len = static_cast<unsigned>(lowBit(next));
+    const unsigned expected = ((c.lead2 | c.lead3) << 1) | (c.lead3 << 2);
+    const unsigned bad = ~(c.cont | start) & ((1u << len) - 1);
+    const unsigned m = start & 0xFF;
+    const unsigned k = static_cast<unsigned>(std::popcount(m));
+    if ((((expected ^ c.cont) & ((2u << len) - 1)) | bad) || k < 4) return false;
+    const v128 w0 = _mm_cvtepu8_epi16(v);
+    const v128 c1 = _mm_and_si128(_mm_cvtepu8_epi16(_mm_srli_si128(v, 1)), _mm_set1_epi16(0x3F));
+    const v128 c2 = _mm_and_si128(_mm_cvtepu8_epi16(_mm_srli_si128(v, 2)), _mm_set1_epi16(0x3F));
+    const v128 two = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(w0, _mm_set1_epi16(0x1F)), 6), c1);
+    const v128 three = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(w0, 12), _mm_slli_epi16(c1, 6)), c2);
+    v128 units = _mm_blendv_epi8(w0, two, _mm_cmpgt_epi16(w0, _mm_set1_epi16(0xBF)));
+    units = _mm_blendv_epi8(units, three, _mm_cmpgt_epi16(w0, _mm_set1_epi16(0xDF)));
+    units = shuffle(units, kKeepUnits[m]);
+    if constexpr (Swap) units = swapLanes(units);
+    storeExact(out + 2 * o, units, 2 * k);
+    i += len;
+    o += k;
+    return true;
+}
+
+// Five three-byte characters (lead 0xE1..0xEF) in the first 15 of the 16 bytes: 5 units.
+template <bool Swap>
+inline bool threeByteBlock8(v128 v, const Classes8& c, char* out, std::size_t& i, std::size_t& o) {
+    if ((c.lead3 & 0x1249) != 0x1249 || (c.cont & 0x6DB6) != 0x6DB6) return false;
+    const v128 mask6 = _mm_set1_epi16(0x3F);
+    v128 units = _mm_or_si128(_mm_slli_epi16(shuffle(v, kLead3), 12),
+                              _mm_or_si128(_mm_slli_epi16(_mm_and_si128(shuffle(v, kCont3a), mask6), 6),
+                                           _mm_and_si128(shuffle(v, kCont3b), mask6)));
+    if constexpr (Swap) units = swapLanes(units);
+    storeExact(out + 2 * o, units, 10);
+    i += 15;
+    o += 5;
+    return true;
 }
 
 template <bool Swap>
 Progress utf8To16(const zet8u* s, std::size_t n, zet16u* dst, std::size_t cap) {
     char* d = reinterpret_cast<char*>(dst);
-    std::size_t i = 0, o = 0;
+    std::size_t i = 0, o = 0, retry = 0;
     while (i < n && o < cap) {
-        if (s[i] < 0x80) {
-            asciiRun8<Swap>(s, n, d, cap, i, o);
-            if (i == n || o == cap) break;
-            if (s[i] < 0x80) {  // the run did not start (too close to an end): one unit
-                putUnit(dst, o++, toUnit<Swap>(s[i++]));
+        // Vector blocks, while 16 bytes are left to load and 16 units of room to fill. After a block
+        // that none of them takes, the next 8 bytes go through the scalar rules.
+        if (i >= retry && n - i >= 16 && cap - o >= 16) {
+            const v128 v = loadu(s + i);
+            if (bits(v) == 0) {
+                v128 lo, hi;
+                const v128 z = _mm_setzero_si128();
+                lo = Swap ? _mm_unpacklo_epi8(z, v) : _mm_unpacklo_epi8(v, z);
+                hi = Swap ? _mm_unpackhi_epi8(z, v) : _mm_unpackhi_epi8(v, z);
+                storeu(d + 2 * o, lo);
+                storeu(d + 2 * o + 16, hi);
+                i += 16;
+                o += 16;
                 continue;
             }
+            const Classes8 c = classify(v);
+            if (mixedBlock8<Swap>(v, c, d, i, o) || threeByteBlock8<Swap>(v, c, d, i, o)) continue;
+            retry = i + 8;
         }
         std::uint32_t cp;
         const int used = decodeUtf8(s, i, n, cp);
@@ -159,46 +217,90 @@ inline unsigned unitAt(const zet16u* s, std::size_t i) {
     return Swap ? static_cast<zet16u>((u >> 8) | (u << 8)) : u;
 }
 
-// Converts ASCII units from s[i] on, 16 per step, while 16 source units and 16 bytes of room
-// remain; a block with a unit above 0x7F contributes the units before it and ends the run.
-template <bool Swap>
-inline void asciiRun16(const zet16u* s, std::size_t n, zet8u* d, std::size_t cap, std::size_t& i, std::size_t& o) {
-    const char* base = reinterpret_cast<const char*>(s);
-    const v128 high = _mm_set1_epi16(static_cast<short>(0xFF80));
-    while (i + 16 <= n && o + 16 <= cap) {
-        v128 a = loadu(base + 2 * i), b = loadu(base + 2 * i + 16);
-        if constexpr (Swap) a = swapLanes(a), b = swapLanes(b);
-        const v128 packed = _mm_packus_epi16(a, b);
-        if (!_mm_testz_si128(_mm_or_si128(a, b), high)) {
-            const v128 z = _mm_setzero_si128();
-            const v128 ascii = _mm_packs_epi16(_mm_cmpeq_epi16(_mm_and_si128(a, high), z),
-                                               _mm_cmpeq_epi16(_mm_and_si128(b, high), z));
-            const unsigned k = static_cast<unsigned>(lowBit(~bits(ascii)));
-            storePrefix(reinterpret_cast<char*>(d + o), packed, k);
-            i += k;
-            o += k;
-            return;
+// kKeepBytes[m]: keeps byte 2j of every lane j, and byte 2j + 1 too when bit j of m is set.
+constexpr auto kKeepBytes = [] {
+    std::array<Shuffle, 256> t{};
+    for (int m = 0; m < 256; ++m) {
+        int o = 0;
+        for (int j = 0; j < 8; ++j) {
+            t[m][o++] = static_cast<std::int8_t>(2 * j);
+            if (m >> j & 1) t[m][o++] = static_cast<std::int8_t>(2 * j + 1);
         }
-        storeu(d + o, packed);
-        i += 16;
-        o += 16;
+        while (o < 16) t[m][o++] = -1;
     }
+    return t;
+}();
+
+// Eight units below 0x800: one or two bytes each, 8..16 bytes.
+inline void twoByteBlock16(v128 u, zet8u* out, std::size_t& i, std::size_t& o) {
+    const v128 lead = _mm_or_si128(_mm_srli_epi16(u, 6), _mm_set1_epi16(0xC0));
+    const v128 cont = _mm_or_si128(_mm_and_si128(u, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80));
+    const v128 wide = _mm_cmpgt_epi16(u, _mm_set1_epi16(0x7F));
+    const v128 seq = _mm_blendv_epi8(u, _mm_or_si128(lead, _mm_slli_epi16(cont, 8)), wide);
+    const unsigned m = bits(_mm_packs_epi16(wide, wide)) & 0xFF;
+    const unsigned k = 8 + static_cast<unsigned>(std::popcount(m));
+    storeExact(reinterpret_cast<char*>(out + o), shuffle(seq, kKeepBytes[m]), k);
+    i += 8;
+    o += k;
+}
+
+// Lead bytes (p: bytes 0..7), first continuations (p: 8..15) and second continuations (q: 0..7)
+// of eight three-byte sequences, interleaved: the first 16 bytes and the last 8.
+constexpr Shuffle kSeq3FromP = {0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4, 12, -1, 5};
+constexpr Shuffle kSeq3FromQ = {-1, -1, 0, -1, -1, 1, -1, -1, 2, -1, -1, 3, -1, -1, 4, -1};
+constexpr Shuffle kSeq3TailFromP = {13, -1, 6, 14, -1, 7, 15, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+constexpr Shuffle kSeq3TailFromQ = {-1, 5, -1, -1, 6, -1, -1, 7, -1, -1, -1, -1, -1, -1, -1, -1};
+
+// Eight units of 0x800..0xFFFF, none a surrogate: three bytes each, 24 bytes.
+inline bool threeByteBlock16(v128 u, zet8u* out, std::size_t& i, std::size_t& o) {
+    const v128 top = _mm_and_si128(u, _mm_set1_epi16(static_cast<short>(0xF800)));
+    const v128 shorter = _mm_cmpeq_epi16(top, _mm_setzero_si128());
+    const v128 surrogate = _mm_cmpeq_epi16(top, _mm_set1_epi16(static_cast<short>(0xD800)));
+    if (!_mm_testz_si128(_mm_or_si128(shorter, surrogate), _mm_or_si128(shorter, surrogate))) return false;
+    const v128 mask6 = _mm_set1_epi16(0x3F), cont = _mm_set1_epi16(0x80);
+    const v128 b0 = _mm_or_si128(_mm_srli_epi16(u, 12), _mm_set1_epi16(0xE0));
+    const v128 b1 = _mm_or_si128(_mm_and_si128(_mm_srli_epi16(u, 6), mask6), cont);
+    const v128 b2 = _mm_or_si128(_mm_and_si128(u, mask6), cont);
+    const v128 p = _mm_packus_epi16(b0, b1), q = _mm_packus_epi16(b2, b2);
+    storeu(out + o, _mm_or_si128(shuffle(p, kSeq3FromP), shuffle(q, kSeq3FromQ)));
+    _mm_storel_epi64(reinterpret_cast<v128*>(out + o + 16),
+                     _mm_or_si128(shuffle(p, kSeq3TailFromP), shuffle(q, kSeq3TailFromQ)));
+    i += 8;
+    o += 24;
+    return true;
 }
 
 template <bool Swap>
 Progress utf16To8(const zet16u* s, std::size_t n, zet8u* d, std::size_t cap) {
-    std::size_t i = 0, o = 0;
+    const char* base = reinterpret_cast<const char*>(s);
+    const v128 notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const v128 notTwo = _mm_set1_epi16(static_cast<short>(0xF800));
+    std::size_t i = 0, o = 0, retry = 0;
     while (i < n && o < cap) {
-        unsigned c = unitAt<Swap>(s, i);
-        if (c < 0x80) {
-            asciiRun16<Swap>(s, n, d, cap, i, o);
-            if (i == n || o == cap) break;
-            c = unitAt<Swap>(s, i);
-            if (c < 0x80) {
-                d[o++] = static_cast<zet8u>(c);
-                ++i;
+        // Vector blocks, while 16 units are left to load and 24 bytes of room to fill: 16 ASCII
+        // units, or 8 units that all take at most two bytes, or 8 that all take three. After a
+        // block that none of them takes, the next 8 units go through the scalar rules.
+        if (i >= retry && n - i >= 16 && cap - o >= 24) {
+            v128 a = loadu(base + 2 * i), b = loadu(base + 2 * i + 16);
+            if constexpr (Swap) a = swapLanes(a), b = swapLanes(b);
+            if (_mm_testz_si128(_mm_or_si128(a, b), notAscii)) {
+                storeu(d + o, _mm_packus_epi16(a, b));
+                i += 16;
+                o += 16;
                 continue;
             }
+            if (_mm_testz_si128(a, notTwo)) {
+                twoByteBlock16(a, d, i, o);
+                continue;
+            }
+            if (threeByteBlock16(a, d, i, o)) continue;
+            retry = i + 8;
+        }
+        const unsigned c = unitAt<Swap>(s, i);
+        if (c < 0x80) {
+            d[o++] = static_cast<zet8u>(c);
+            ++i;
+            continue;
         }
         if (c < 0x800) {
             if (cap - o < 2) break;

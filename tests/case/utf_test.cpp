@@ -253,12 +253,14 @@ Bytes randomUtf8(std::mt19937& rng, std::size_t size) {
     static constexpr std::uint32_t kLo[6] = {0, 0x80, 0x800, 0x10000, 0x200000, 0x4000000};
     static constexpr std::uint32_t kHi[6] = {0x7F, 0x7FF, 0xFFFF, 0x1FFFFF, 0x3FFFFFF, 0x7FFFFFFF};
     auto pick = [&](std::uint32_t lo, std::uint32_t hi) { return std::uniform_int_distribution<std::uint32_t>(lo, hi)(rng); };
-    const int style = static_cast<int>(rng() % 3);  // 0: mostly ASCII, 1: mostly two-byte, 2: anything
+    // Mostly ASCII, mostly two-byte, mostly three-byte, or anything.
+    const int style = static_cast<int>(rng() % 4);
     Bytes s;
     while (s.size() < size) {
         int kind = static_cast<int>(rng() % 16);
         if (style == 0 && kind >= 6 && rng() % 4) kind = 0;
         if (style == 1 && kind >= 4 && rng() % 4) kind = 2;
+        if (style == 2 && kind != 4 && rng() % 4) kind = 4;
         switch (kind) {
             case 0: case 1:
                 for (std::uint32_t n = pick(1, 40); n--;) s.push_back(static_cast<zet8u>(pick(0, 0x7F)));
@@ -305,14 +307,18 @@ Bytes randomUtf8(std::mt19937& rng, std::size_t size) {
 // Random code units: ASCII runs, two- and three-byte values, pairs and lone surrogates.
 Units randomUtf16(std::mt19937& rng, std::size_t size) {
     auto pick = [&](unsigned lo, unsigned hi) { return static_cast<zet16u>(std::uniform_int_distribution<unsigned>(lo, hi)(rng)); };
+    // Mostly ASCII, mostly below 0x800, mostly three-byte units, or anything.
+    const unsigned style = rng() % 4;
     Units s;
     while (s.size() < size) {
-        switch (rng() % 8) {
+        unsigned kind = rng() % 8;
+        if (style < 3 && rng() % 4) kind = style == 0 ? 0 : style == 1 ? 2 : 3;
+        switch (kind) {
             case 0: case 1:
                 for (int n = pick(1, 40); n--;) s.push_back(pick(0, 0x7F));
                 break;
             case 2: s.push_back(pick(0x80, 0x7FF)); break;
-            case 3: s.push_back(pick(0x800, 0xFFFF)); break;
+            case 3: s.push_back(rng() % 2 ? pick(0x800, 0xD7FF) : pick(0xE000, 0xFFFF)); break;
             case 4: s.push_back(pick(0xD800, 0xDBFF)), s.push_back(pick(0xDC00, 0xDFFF)); break;
             case 5: s.push_back(pick(0xD800, 0xDFFF)); break;
             default: s.push_back(pick(0, 0xFFFF)); break;
@@ -389,6 +395,49 @@ TEST(UtfTest, ResumingWithSmallDestinationsGivesTheWholeResult) {
             room = n == 0 ? room + 1 : 1 + rng() % 40;
         }
         ASSERT_EQ(got8, ref16to8(s16, SIZE_MAX, big).out) << "iter " << iter;
+    }
+}
+
+// Uniform text of the kinds that the vector blocks take whole (ASCII, two-byte, three-byte, and
+// mixtures), with one byte or unit replaced at every position by every kind of value, so that a
+// block sees each flaw at each of its places; every conversion starts at 0..3 units in.
+TEST(UtfTest, OneFlawAnywhereInUniformText) {
+    const std::vector<std::vector<std::uint32_t>> texts = {
+        std::vector<std::uint32_t>(40, 0x4E2D),
+        std::vector<std::uint32_t>(40, 0x00E9),
+        {0x41, 0xE9, 0x42, 0x43, 0x4E2D, 0x44, 0x3B1, 0x3B2, 0x20, 0xFFFD, 0x2C, 0x100, 0x45, 0x46, 0x47, 0x48,
+         0x41, 0xE9, 0x42, 0x43, 0x4E2D, 0x44, 0x3B1, 0x3B2, 0x20, 0xFFFD, 0x2C, 0x100, 0x45, 0x46, 0x47, 0x48},
+        std::vector<std::uint32_t>(40, 0x61),
+    };
+    const zet8u badBytes[] = {0x41, 0x80, 0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xED, 0xEF, 0xF0, 0xF8, 0xFC, 0xFE, 0xFF};
+    const zet16u badUnits[] = {0x41, 0x7F, 0x80, 0x7FF, 0x800, 0xD7FF, 0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xE000, 0xFFFF};
+    for (const auto& text : texts) {
+        Units s16;
+        for (auto c : text) s16.push_back(static_cast<zet16u>(c));
+        const Bytes s8 = ref16to8(s16, SIZE_MAX, false).out;
+        for (int from = 0; from < 4; ++from)
+            for (bool big : {false, true}) {
+                for (std::size_t p = from; p < s8.size(); ++p)
+                    for (zet8u bad : badBytes) {
+                        Bytes t(s8.begin() + from, s8.end());
+                        t[p - from] = bad;
+                        const Ref8 want = ref8to16(t, SIZE_MAX, big);
+                        const Got8 g = to16(t, static_cast<int>(want.out.size()), big);
+                        ASSERT_EQ(g.consumed, want.consumed) << "position " << p << " byte " << int(bad);
+                        ASSERT_EQ(head(g.out, g.written), want.out) << "position " << p << " byte " << int(bad);
+                    }
+                for (std::size_t p = from; p < s16.size(); ++p)
+                    for (zet16u bad : badUnits) {
+                        Units t(s16.begin() + from, s16.end());
+                        t[p - from] = bad;
+                        if (big)
+                            for (auto& u : t) u = swapped(u);
+                        const Ref16 want = ref16to8(t, SIZE_MAX, big);
+                        const Got16 g = to8(t, static_cast<int>(want.out.size()), big);
+                        ASSERT_EQ(g.consumed, want.consumed) << "position " << p << " unit " << bad;
+                        ASSERT_EQ(head(g.out, g.written), want.out) << "position " << p << " unit " << bad;
+                    }
+            }
     }
 }
 
