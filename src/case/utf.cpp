@@ -49,11 +49,31 @@ inline void storeExact(char* p, v128 v, unsigned k) {
     _mm_storel_epi64(reinterpret_cast<v128*>(p + k - 8), tail);
 }
 
+// Stores the first k bytes of v at p for k = 0, 2, 4 or 6.
+inline void storeShort(char* p, v128 v, unsigned k) {
+    if (k & 4) {
+        const int x = _mm_cvtsi128_si32(v);
+        std::memcpy(p, &x, 4);
+        p += 4;
+        v = _mm_srli_si128(v, 4);
+    }
+    if (k & 2) {
+        const auto x = static_cast<std::uint16_t>(_mm_cvtsi128_si32(v));
+        std::memcpy(p, &x, 2);
+    }
+}
+
 template <bool Swap>
 inline zet16u toUnit(std::uint32_t v) {
     const auto u = static_cast<zet16u>(v);
     return Swap ? static_cast<zet16u>((u >> 8) | (u << 8)) : u;
 }
+
+// After a block that no vector kernel takes, the scalar rules go on for `skip` code units before
+// the next try; each miss in a row doubles the distance up to this, each hit sets it back to 8.
+// Text that the kernels never take (say, mostly four-byte characters) then costs a try every
+// kMaxSkip units only.
+constexpr std::size_t kMaxSkip = 64;
 
 // ---- UTF-8 -> UTF-16 ----
 
@@ -67,6 +87,7 @@ inline int decodeUtf8(const zet8u* s, std::size_t i, std::size_t n, std::uint32_
     static constexpr std::uint32_t kMin[6] = {0, 0x80, 0x800, 0x10000, 0x200000, 0x4000000};
     const unsigned b = s[i];
     cp = b;
+    if (b < 0x80) return 1;
     if (b >= 0xC2 && b < 0xE0) {
         if (i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
             cp = ((b & 0x1F) << 6) | (s[i + 1] & 0x3Fu);
@@ -80,6 +101,14 @@ inline int decodeUtf8(const zet8u* s, std::size_t i, std::size_t n, std::uint32_
         cp = v;
         return 3;
     }
+    if ((b & 0xF8) == 0xF0 && i + 3 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80 &&
+        (s[i + 3] & 0xC0) == 0x80) {
+        const std::uint32_t v =
+            ((b & 0x07) << 18) | ((s[i + 1] & 0x3Fu) << 12) | ((s[i + 2] & 0x3Fu) << 6) | (s[i + 3] & 0x3Fu);
+        if (v < 0x10000) return 1;
+        cp = v;
+        return 4;
+    }
     const int k = std::countl_one(static_cast<zet8u>(b)) - 1;
     if (k < 1 || k > 5 || n - i <= static_cast<std::size_t>(k)) return 1;
     std::uint32_t v = b & (0x7Fu >> (k + 1));
@@ -92,6 +121,14 @@ inline int decodeUtf8(const zet8u* s, std::size_t i, std::size_t n, std::uint32_
     cp = v;
     return k + 1;
 }
+
+// Number of set bits of each byte value (the library's baseline has no population count
+// instruction).
+constexpr auto kBitCount = [] {
+    std::array<std::uint8_t, 256> t{};
+    for (int m = 0; m < 256; ++m) t[m] = static_cast<std::uint8_t>(std::popcount(static_cast<unsigned>(m)));
+    return t;
+}();
 
 // kKeepUnits[m]: moves the 16-bit lanes j whose bit j is set in m to the front, in order.
 constexpr auto kKeepUnits = [] {
@@ -125,29 +162,77 @@ inline Classes8 classify(v128 v) {
     return {bits(_mm_cmplt_epi8(v, _mm_set1_epi8(-64))), between(-63, -32), between(-32, -16)};
 }
 
-// The characters that start in the first 8 of the 16 bytes at s, when all of them are ASCII,
-// two-byte or three-byte (lead 0xE1..0xEF) characters and at least 4 of them start there; they may
-// run into bytes 8 and 9. Writes their units (at most 8) and advances; false leaves everything
-// as it was.
-template <bool Swap>
-inline bool mixedBlock8(v128 v, const Classes8& c, char* out, std::size_t& i, std::size_t& o) {
-    const unsigned start = (~bits(v) & 0xFFFF) | c.lead2 | c.lead3;
-    const unsigned next = ~c.cont & 0xFF00;  // the first character starting in bytes 8..15 ends the block
-    if (next == 0) return false;
-    const unsigned len = static_cast<unsigned>(lowBit(next));
-    const unsigned expected = ((c.lead2 | c.lead3) << 1) | (c.lead3 << 2);
-    const unsigned bad = ~(c.cont | start) & ((1u << len) - 1);
-    const unsigned m = start & 0xFF;
-    const unsigned k = static_cast<unsigned>(std::popcount(m));
-    if ((((expected ^ c.cont) & ((2u << len) - 1)) | bad) || k < 4) return false;
+// Units of the characters starting at bytes 0..7 of v, one per 16-bit lane; each lane reads its
+// byte and the two after it as ASCII, two- or three-byte form (lanes of continuation bytes give
+// values that the caller drops).
+inline v128 decodeLanes(v128 v) {
     const v128 w0 = _mm_cvtepu8_epi16(v);
     const v128 c1 = _mm_and_si128(_mm_cvtepu8_epi16(_mm_srli_si128(v, 1)), _mm_set1_epi16(0x3F));
     const v128 c2 = _mm_and_si128(_mm_cvtepu8_epi16(_mm_srli_si128(v, 2)), _mm_set1_epi16(0x3F));
     const v128 two = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(w0, _mm_set1_epi16(0x1F)), 6), c1);
     const v128 three = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(w0, 12), _mm_slli_epi16(c1, 6)), c2);
-    v128 units = _mm_blendv_epi8(w0, two, _mm_cmpgt_epi16(w0, _mm_set1_epi16(0xBF)));
-    units = _mm_blendv_epi8(units, three, _mm_cmpgt_epi16(w0, _mm_set1_epi16(0xDF)));
-    units = shuffle(units, kKeepUnits[m]);
+    const v128 units = _mm_blendv_epi8(w0, two, _mm_cmpgt_epi16(w0, _mm_set1_epi16(0xBF)));
+    return _mm_blendv_epi8(units, three, _mm_cmpgt_epi16(w0, _mm_set1_epi16(0xDF)));
+}
+
+// kPickBytes[m]: moves the bytes j (0..7) whose bit j is set in m to the front, in order.
+constexpr auto kPickBytes = [] {
+    std::array<Shuffle, 256> t{};
+    for (int m = 0; m < 256; ++m) {
+        int o = 0;
+        for (int j = 0; j < 8; ++j)
+            if (m >> j & 1) t[m][o++] = static_cast<std::int8_t>(j);
+        while (o < 16) t[m][o++] = -1;
+    }
+    return t;
+}();
+
+// The units of the characters at the positions of keep (bits 0..7) among bytes 0..7, given the
+// low and high byte of the unit that each position starts.
+template <bool Swap>
+inline v128 pickUnits(v128 lo, v128 hi, unsigned keep) {
+    const v128 pick = loadu(kPickBytes[keep].data());
+    lo = _mm_shuffle_epi8(lo, pick);
+    hi = _mm_shuffle_epi8(hi, pick);
+    return Swap ? _mm_unpacklo_epi8(hi, lo) : _mm_unpacklo_epi8(lo, hi);
+}
+
+// The 16 bytes v when they hold only ASCII and two-byte characters (a lead 0xC2..0xDF at byte 15
+// is left for the next block): 15 or 16 bytes, 7..16 units.
+template <bool Swap>
+inline bool twoByteBlock8(v128 v, unsigned ascii, const Classes8& c, char* out, std::size_t& i, std::size_t& o) {
+    if (((c.lead2 << 1) & 0xFFFF) != c.cont || (ascii | c.lead2 | c.cont) != 0xFFFF) return false;
+    const unsigned len = c.lead2 >> 15 ? 15 : 16;
+    const unsigned m1 = (ascii | c.lead2) & 0xFF, m2 = ((ascii | c.lead2) >> 8) & (0xFFu >> (16 - len));
+    const unsigned k1 = kBitCount[m1], k2 = kBitCount[m2];
+    // Unit of a lead byte b followed by n: high byte (b & 0x1F) >> 2, low byte (b << 6) | (n & 0x3F).
+    const v128 lead = _mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(-65)), _mm_cmplt_epi8(v, _mm_setzero_si128()));
+    const v128 next = _mm_srli_si128(v, 1);
+    const v128 lo = _mm_blendv_epi8(v, _mm_or_si128(_mm_slli_epi16(_mm_and_si128(v, _mm_set1_epi8(0x03)), 6),
+                                                    _mm_and_si128(next, _mm_set1_epi8(0x3F))), lead);
+    const v128 hi = _mm_and_si128(_mm_srli_epi16(_mm_and_si128(v, _mm_set1_epi8(0x1C)), 2), lead);
+    storeExact(out + 2 * o, pickUnits<Swap>(lo, hi, m1), 2 * k1);
+    const v128 units = pickUnits<Swap>(_mm_srli_si128(lo, 8), _mm_srli_si128(hi, 8), m2);
+    if (k2 >= 4) storeExact(out + 2 * (o + k1), units, 2 * k2);
+    else storeShort(out + 2 * (o + k1), units, 2 * k2);
+    i += len;
+    o += k1 + k2;
+    return true;
+}
+
+// The characters that start in the first 8 of the 16 bytes v, when all of them are ASCII,
+// two-byte or three-byte (lead 0xE1..0xEF) characters and at least 4 of them start there; they may
+// run into bytes 8 and 9. Writes their units (at most 8) and advances; false leaves everything
+// as it was.
+template <bool Swap>
+inline bool mixedBlock8(v128 v, unsigned ascii, const Classes8& c, char* out, std::size_t& i, std::size_t& o) {
+    const unsigned start = ascii | c.lead2 | c.lead3;
+    const unsigned len = static_cast<unsigned>(lowBit((~c.cont & 0xFF00u) | 0x10000u));
+    const unsigned expected = ((c.lead2 | c.lead3) << 1) | (c.lead3 << 2);
+    const unsigned bad = ~(c.cont | start) & ((1u << len) - 1);
+    const unsigned m = start & 0xFF, k = kBitCount[m];
+    if ((((expected ^ c.cont) & ((2u << len) - 1)) | bad) || k < 4) return false;
+    v128 units = shuffle(decodeLanes(v), kKeepUnits[m]);
     if constexpr (Swap) units = swapLanes(units);
     storeExact(out + 2 * o, units, 2 * k);
     i += len;
@@ -173,10 +258,9 @@ inline bool threeByteBlock8(v128 v, const Classes8& c, char* out, std::size_t& i
 template <bool Swap>
 Progress utf8To16(const zet8u* s, std::size_t n, zet16u* dst, std::size_t cap) {
     char* d = reinterpret_cast<char*>(dst);
-    std::size_t i = 0, o = 0, retry = 0;
+    std::size_t i = 0, o = 0, retry = 0, skip = 8;
     while (i < n && o < cap) {
-        // Vector blocks, while 16 bytes are left to load and 16 units of room to fill. After a block
-        // that none of them takes, the next 8 bytes go through the scalar rules.
+        // Vector blocks, while 16 bytes are left to load and 16 units of room to fill.
         if (i >= retry && n - i >= 16 && cap - o >= 16) {
             const v128 v = loadu(s + i);
             if (bits(v) == 0) {
@@ -188,11 +272,18 @@ Progress utf8To16(const zet8u* s, std::size_t n, zet16u* dst, std::size_t cap) {
                 storeu(d + 2 * o + 16, hi);
                 i += 16;
                 o += 16;
+                skip = 8;
                 continue;
             }
+            const unsigned ascii = ~bits(v) & 0xFFFF;
             const Classes8 c = classify(v);
-            if (mixedBlock8<Swap>(v, c, d, i, o) || threeByteBlock8<Swap>(v, c, d, i, o)) continue;
-            retry = i + 8;
+            if (twoByteBlock8<Swap>(v, ascii, c, d, i, o) || mixedBlock8<Swap>(v, ascii, c, d, i, o) ||
+                threeByteBlock8<Swap>(v, c, d, i, o)) {
+                skip = 8;
+                continue;
+            }
+            retry = i + skip;
+            skip = skip < kMaxSkip ? 2 * skip : kMaxSkip;
         }
         std::uint32_t cp;
         const int used = decodeUtf8(s, i, n, cp);
@@ -238,7 +329,7 @@ inline void twoByteBlock16(v128 u, zet8u* out, std::size_t& i, std::size_t& o) {
     const v128 wide = _mm_cmpgt_epi16(u, _mm_set1_epi16(0x7F));
     const v128 seq = _mm_blendv_epi8(u, _mm_or_si128(lead, _mm_slli_epi16(cont, 8)), wide);
     const unsigned m = bits(_mm_packs_epi16(wide, wide)) & 0xFF;
-    const unsigned k = 8 + static_cast<unsigned>(std::popcount(m));
+    const unsigned k = 8 + kBitCount[m];
     storeExact(reinterpret_cast<char*>(out + o), shuffle(seq, kKeepBytes[m]), k);
     i += 8;
     o += k;
@@ -275,11 +366,10 @@ Progress utf16To8(const zet16u* s, std::size_t n, zet8u* d, std::size_t cap) {
     const char* base = reinterpret_cast<const char*>(s);
     const v128 notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
     const v128 notTwo = _mm_set1_epi16(static_cast<short>(0xF800));
-    std::size_t i = 0, o = 0, retry = 0;
+    std::size_t i = 0, o = 0, retry = 0, skip = 8;
     while (i < n && o < cap) {
         // Vector blocks, while 16 units are left to load and 24 bytes of room to fill: 16 ASCII
-        // units, or 8 units that all take at most two bytes, or 8 that all take three. After a
-        // block that none of them takes, the next 8 units go through the scalar rules.
+        // units, or 8 units that all take at most two bytes, or 8 that all take three.
         if (i >= retry && n - i >= 16 && cap - o >= 24) {
             v128 a = loadu(base + 2 * i), b = loadu(base + 2 * i + 16);
             if constexpr (Swap) a = swapLanes(a), b = swapLanes(b);
@@ -287,14 +377,20 @@ Progress utf16To8(const zet16u* s, std::size_t n, zet8u* d, std::size_t cap) {
                 storeu(d + o, _mm_packus_epi16(a, b));
                 i += 16;
                 o += 16;
+                skip = 8;
                 continue;
             }
             if (_mm_testz_si128(a, notTwo)) {
                 twoByteBlock16(a, d, i, o);
+                skip = 8;
                 continue;
             }
-            if (threeByteBlock16(a, d, i, o)) continue;
-            retry = i + 8;
+            if (threeByteBlock16(a, d, i, o)) {
+                skip = 8;
+                continue;
+            }
+            retry = i + skip;
+            skip = skip < kMaxSkip ? 2 * skip : kMaxSkip;
         }
         const unsigned c = unitAt<Swap>(s, i);
         if (c < 0x80) {
