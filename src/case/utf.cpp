@@ -150,7 +150,7 @@ constexpr Shuffle kCont3b = {2, -1, 5, -1, 8, -1, 11, -1, 14, -1, -1, -1, -1, -1
 
 // Byte classes of 16 source bytes, one bit per byte.
 struct Classes8 {
-    unsigned cont, lead2, lead3;
+    unsigned cont, lead2, lead3, lead4;
 };
 
 inline Classes8 classify(v128 v) {
@@ -158,8 +158,9 @@ inline Classes8 classify(v128 v) {
         return bits(_mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo))),
                                   _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi)))));
     };
-    // 0x80..0xBF, 0xC2..0xDF, 0xE1..0xEF (0xE0 needs the overlong check: left to the scalar rule).
-    return {bits(_mm_cmplt_epi8(v, _mm_set1_epi8(-64))), between(-63, -32), between(-32, -16)};
+    // 0x80..0xBF, 0xC2..0xDF, 0xE1..0xEF (0xE0 needs an overlong check that only the scalar rule
+    // makes), 0xF0..0xF7.
+    return {bits(_mm_cmplt_epi8(v, _mm_set1_epi8(-64))), between(-63, -32), between(-32, -16), between(-17, -8)};
 }
 
 // Units of the characters starting at bytes 0..7 of v, one per 16-bit lane; each lane reads its
@@ -240,6 +241,43 @@ inline bool mixedBlock8(v128 v, unsigned ascii, const Classes8& c, char* out, st
     return true;
 }
 
+// Like mixedBlock8, with four-byte characters too (lead 0xF0..0xF7; after 0xF0 at least 0x90, the
+// shortest form). A four-byte character gives its high surrogate at the lane of its lead byte and
+// its low surrogate at the lane of its first continuation byte, so the compaction still keeps one
+// lane per unit. A four-byte character starting at byte 7 is left for the next block.
+template <bool Swap>
+inline bool pairBlock8(v128 v, unsigned ascii, const Classes8& c, char* out, std::size_t& i, std::size_t& o) {
+    const unsigned lead4 = c.lead4;
+    const unsigned f0 = bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xF0))));
+    const unsigned below90 = bits(_mm_cmplt_epi8(v, _mm_set1_epi8(-112)));
+    const unsigned start = ascii | c.lead2 | c.lead3 | lead4;
+    const unsigned window = (lead4 >> 7 & 1) ? 7 : 8;
+    const unsigned len = static_cast<unsigned>(lowBit((~c.cont & (0xFFFFu << window)) | 0x10000u));
+    const unsigned expected = ((c.lead2 | c.lead3 | lead4) << 1) | ((c.lead3 | lead4) << 2) | (lead4 << 3);
+    const unsigned bad = (~(c.cont | start) | ((f0 << 1) & below90)) & ((1u << len) - 1);
+    const unsigned m = (start | (lead4 << 1)) & ((1u << window) - 1), k = kBitCount[m];
+    if ((((expected ^ c.cont) & ((2u << len) - 1)) | bad) || k < 4) return false;
+    const v128 w0 = _mm_cvtepu8_epi16(v);
+    const v128 c1 = _mm_and_si128(_mm_cvtepu8_epi16(_mm_srli_si128(v, 1)), _mm_set1_epi16(0x3F));
+    const v128 c2 = _mm_and_si128(_mm_cvtepu8_epi16(_mm_srli_si128(v, 2)), _mm_set1_epi16(0x3F));
+    // High surrogate: 0xD800 | ((character >> 10) - 0x40) & 0x3FF; low: 0xDC00 | character & 0x3FF,
+    // formed at the next lane, where the lead's second and third continuation are c1 and c2.
+    const v128 top = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(_mm_and_si128(w0, _mm_set1_epi16(7)), 8),
+                                               _mm_slli_epi16(c1, 2)), _mm_srli_epi16(c2, 4));
+    const v128 high = _mm_or_si128(_mm_and_si128(_mm_sub_epi16(top, _mm_set1_epi16(0x40)), _mm_set1_epi16(0x3FF)),
+                                   _mm_set1_epi16(static_cast<short>(0xD800)));
+    const v128 low = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(_mm_and_si128(c1, _mm_set1_epi16(0x0F)), 6), c2),
+                                  _mm_set1_epi16(static_cast<short>(0xDC00)));
+    const v128 afterLead4 = _mm_cmpgt_epi16(_mm_cvtepu8_epi16(_mm_slli_si128(v, 1)), _mm_set1_epi16(0xEF));
+    v128 units = _mm_blendv_epi8(decodeLanes(v), high, _mm_cmpgt_epi16(w0, _mm_set1_epi16(0xEF)));
+    units = shuffle(_mm_blendv_epi8(units, low, afterLead4), kKeepUnits[m]);
+    if constexpr (Swap) units = swapLanes(units);
+    storeExact(out + 2 * o, units, 2 * k);
+    i += len;
+    o += k;
+    return true;
+}
+
 // Five three-byte characters (lead 0xE1..0xEF) in the first 15 of the 16 bytes: 5 units.
 template <bool Swap>
 inline bool threeByteBlock8(v128 v, const Classes8& c, char* out, std::size_t& i, std::size_t& o) {
@@ -277,8 +315,9 @@ Progress utf8To16(const zet8u* s, std::size_t n, zet16u* dst, std::size_t cap) {
             }
             const unsigned ascii = ~bits(v) & 0xFFFF;
             const Classes8 c = classify(v);
-            if (twoByteBlock8<Swap>(v, ascii, c, d, i, o) || mixedBlock8<Swap>(v, ascii, c, d, i, o) ||
-                threeByteBlock8<Swap>(v, c, d, i, o)) {
+            if (c.lead4 ? pairBlock8<Swap>(v, ascii, c, d, i, o)
+                        : twoByteBlock8<Swap>(v, ascii, c, d, i, o) || mixedBlock8<Swap>(v, ascii, c, d, i, o) ||
+                              threeByteBlock8<Swap>(v, c, d, i, o)) {
                 skip = 8;
                 continue;
             }
@@ -335,6 +374,46 @@ inline void twoByteBlock16(v128 u, zet8u* out, std::size_t& i, std::size_t& o) {
     o += k;
 }
 
+// Eight units of ASCII, units below 0x800 and surrogate pairs, 8..16 bytes. Each half of a pair
+// gives two bytes of its four-byte sequence (lead and first continuation from the high half, the
+// other two from the low half), so the same compaction serves. A high surrogate in the last lane
+// is left for the next block (when the other 7 give at least 8 bytes); any other surrogate that is
+// not half of a pair, or a unit of three bytes, makes the block fail.
+inline bool pairBlock16(v128 u, zet8u* out, std::size_t& i, std::size_t& o) {
+    const v128 z = _mm_setzero_si128();
+    const v128 top = _mm_and_si128(u, _mm_set1_epi16(static_cast<short>(0xF800)));
+    const v128 surrogate = _mm_cmpeq_epi16(top, _mm_set1_epi16(static_cast<short>(0xD800)));
+    if (bits(_mm_or_si128(surrogate, _mm_cmpeq_epi16(top, z))) != 0xFFFF) return false;
+    const v128 high = _mm_cmpeq_epi16(_mm_and_si128(u, _mm_set1_epi16(static_cast<short>(0xFC00))),
+                                      _mm_set1_epi16(static_cast<short>(0xD800)));
+    const v128 low = _mm_andnot_si128(high, surrogate);
+    const unsigned highs = bits(_mm_packs_epi16(high, high)) & 0xFF, lows = bits(_mm_packs_epi16(low, low)) & 0xFF;
+    const unsigned n = 8 - (highs >> 7), lanes = (1u << n) - 1;
+    const v128 ascii = _mm_cmpeq_epi16(_mm_and_si128(u, _mm_set1_epi16(static_cast<short>(0xFF80))), z);
+    const unsigned m = ~bits(_mm_packs_epi16(ascii, ascii)) & lanes;
+    const unsigned k = n + kBitCount[m];
+    if ((((highs << 1) ^ lows) & 0xFF) || k < 8) return false;
+    const v128 cont = _mm_or_si128(_mm_and_si128(u, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80));
+    const v128 two = _mm_or_si128(_mm_or_si128(_mm_srli_epi16(u, 6), _mm_set1_epi16(0xC0)), _mm_slli_epi16(cont, 8));
+    // (character >> 10) of the pair that starts at each high half, and at the lane after it.
+    const v128 top11 = _mm_add_epi16(_mm_and_si128(u, _mm_set1_epi16(0x3FF)), _mm_set1_epi16(0x40));
+    const v128 prev11 = _mm_slli_si128(top11, 2);
+    const v128 fromHigh = _mm_or_si128(
+        _mm_or_si128(_mm_srli_epi16(top11, 8), _mm_set1_epi16(0xF0)),
+        _mm_slli_epi16(_mm_or_si128(_mm_and_si128(_mm_srli_epi16(top11, 2), _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80)), 8));
+    const v128 fromLow = _mm_or_si128(
+        _mm_or_si128(_mm_slli_epi16(_mm_and_si128(prev11, _mm_set1_epi16(3)), 4),
+                     _mm_srli_epi16(_mm_and_si128(u, _mm_set1_epi16(0x3C0)), 6)),
+        _mm_or_si128(_mm_set1_epi16(0x80), _mm_slli_epi16(cont, 8)));
+    v128 seq = _mm_blendv_epi8(two, u, ascii);
+    seq = _mm_blendv_epi8(seq, fromHigh, high);
+    seq = _mm_blendv_epi8(seq, fromLow, low);
+    storeExact(reinterpret_cast<char*>(out + o), shuffle(seq, kKeepBytes[m]), k);
+    i += n;
+    o += k;
+    return true;
+}
+
 // Lead bytes (p: bytes 0..7), first continuations (p: 8..15) and second continuations (q: 0..7)
 // of eight three-byte sequences, interleaved: the first 16 bytes and the last 8.
 constexpr Shuffle kSeq3FromP = {0, 8, -1, 1, 9, -1, 2, 10, -1, 3, 11, -1, 4, 12, -1, 5};
@@ -369,7 +448,8 @@ Progress utf16To8(const zet16u* s, std::size_t n, zet8u* d, std::size_t cap) {
     std::size_t i = 0, o = 0, retry = 0, skip = 8;
     while (i < n && o < cap) {
         // Vector blocks, while 16 units are left to load and 24 bytes of room to fill: 16 ASCII
-        // units, or 8 units that all take at most two bytes, or 8 that all take three.
+        // units, or 8 units that all take at most two bytes, or 8 that all take three, or 8 of
+        // ASCII, two-byte units and surrogate pairs.
         if (i >= retry && n - i >= 16 && cap - o >= 24) {
             v128 a = loadu(base + 2 * i), b = loadu(base + 2 * i + 16);
             if constexpr (Swap) a = swapLanes(a), b = swapLanes(b);
@@ -385,7 +465,7 @@ Progress utf16To8(const zet16u* s, std::size_t n, zet8u* d, std::size_t cap) {
                 skip = 8;
                 continue;
             }
-            if (threeByteBlock16(a, d, i, o)) {
+            if (threeByteBlock16(a, d, i, o) || pairBlock16(a, d, i, o)) {
                 skip = 8;
                 continue;
             }

@@ -399,7 +399,7 @@ TEST(UtfTest, ResumingWithSmallDestinationsGivesTheWholeResult) {
 }
 
 // Uniform text of the kinds that the vector blocks take whole (ASCII, two-byte, three-byte, and
-// mixtures), with one byte or unit replaced at every position by every kind of value, so that a
+// mixtures, with four-byte characters too), with one byte or unit replaced at every position by every kind of value, so that a
 // block sees each flaw at each of its places; every conversion starts at 0..3 units in.
 TEST(UtfTest, OneFlawAnywhereInUniformText) {
     const std::vector<std::vector<std::uint32_t>> texts = {
@@ -408,12 +408,17 @@ TEST(UtfTest, OneFlawAnywhereInUniformText) {
         {0x41, 0xE9, 0x42, 0x43, 0x4E2D, 0x44, 0x3B1, 0x3B2, 0x20, 0xFFFD, 0x2C, 0x100, 0x45, 0x46, 0x47, 0x48,
          0x41, 0xE9, 0x42, 0x43, 0x4E2D, 0x44, 0x3B1, 0x3B2, 0x20, 0xFFFD, 0x2C, 0x100, 0x45, 0x46, 0x47, 0x48},
         std::vector<std::uint32_t>(40, 0x61),
+        {0x61, 0x1F600, 0x62, 0x20, 0x1F389, 0xE9, 0x1F600, 0x1F600, 0x63, 0x64, 0x10000, 0x10FFFF, 0x65, 0x4E2D,
+         0x61, 0x1F600, 0x62, 0x20, 0x1F389, 0xE9, 0x1F600, 0x1F600, 0x63, 0x64, 0x10000, 0x10FFFF, 0x65, 0x4E2D},
     };
     const zet8u badBytes[] = {0x41, 0x80, 0xBF, 0xC0, 0xC1, 0xC2, 0xDF, 0xE0, 0xE1, 0xED, 0xEF, 0xF0, 0xF8, 0xFC, 0xFE, 0xFF};
     const zet16u badUnits[] = {0x41, 0x7F, 0x80, 0x7FF, 0x800, 0xD7FF, 0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xE000, 0xFFFF};
     for (const auto& text : texts) {
         Units s16;
-        for (auto c : text) s16.push_back(static_cast<zet16u>(c));
+        for (auto c : text) {
+            if (c > 0xFFFF) s16.push_back(static_cast<zet16u>(0xD7C0 + (c >> 10))), c = 0xDC00 | (c & 0x3FF);
+            s16.push_back(static_cast<zet16u>(c));
+        }
         const Bytes s8 = ref16to8(s16, SIZE_MAX, false).out;
         for (int from = 0; from < 4; ++from)
             for (bool big : {false, true}) {
