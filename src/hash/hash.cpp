@@ -23,31 +23,31 @@ zet32u shiftXor(const T* s, int len) {
     return h;
 }
 
-// Bytes: the last 32 bytes (zeros in front of a shorter string, which add nothing) are reversed so
-// that lane k holds the byte k places from the end; the sign bits of the lanes then form the plane
-// of bit 7 of all bytes, and bit b of byte k belongs at bit k + b, so plane b is shifted by b.
-// Doubling every lane brings the next lower bit into the sign position.
-template <>
-zet32u shiftXor<zet8u>(const zet8u* s, int len) {
-    v128 first, second;  // bytes 32..17 and 16..1 places from the end, in memory order
-    if (len >= 32) {
-        first = loadu(s + len - 32);
-        second = loadu(s + len - 16);
-    } else {
-        alignas(16) zet8u tail[32] = {};
-        if (len > 0) std::memcpy(tail + 32 - len, s, static_cast<std::size_t>(len));
-        first = loadu(tail);
-        second = loadu(tail + 16);
-    }
-    const v128 reverse = _mm_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0);
-    v128 near = _mm_shuffle_epi8(second, reverse), far = _mm_shuffle_epi8(first, reverse);
+// Bytes, 16 at a time: reversed, lane k holds the byte k places from the end of the 16; the sign
+// bits of the lanes then form the plane of bit 7 of all bytes, and bit b of byte k belongs at bit
+// k + b, so plane b is shifted by b. Doubling every lane brings the next lower bit into the sign.
+inline zet32u shiftXor16(v128 bytes) {
+    v128 v = _mm_shuffle_epi8(bytes, _mm_setr_epi8(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0));
     zet32u h = 0;
     for (int b = 7; b >= 0; --b) {
-        h ^= (bits(near) | (bits(far) << 16)) << b;
-        near = _mm_add_epi8(near, near);
-        far = _mm_add_epi8(far, far);
+        h ^= bits(v) << b;
+        v = _mm_add_epi8(v, v);
     }
     return h;
+}
+
+// The value of a string is that of its last 16 bytes XOR that of the rest shifted by 16, and of
+// the rest only the last 16 bytes count.
+template <>
+zet32u shiftXor<zet8u>(const zet8u* s, int len) {
+    if (len < 16) {
+        zet32u h = 0;
+        for (int i = 0; i < len; ++i) h = (h << 1) ^ s[i];
+        return h;
+    }
+    const zet32u last = shiftXor16(loadu(s + len - 16));
+    if (len >= 32) return last ^ (shiftXor16(loadu(s + len - 32)) << 16);
+    return last ^ (shiftXor(s, len - 16) << 16);
 }
 
 // ---- multiply-31: h = h * 31 + c, from 0 ----
