@@ -150,7 +150,7 @@ constexpr Shuffle kCont3b = {2, -1, 5, -1, 8, -1, 11, -1, 14, -1, -1, -1, -1, -1
 
 // Byte classes of 16 source bytes, one bit per byte.
 struct Classes8 {
-    unsigned cont, lead2, lead3, lead4;
+    unsigned cont, lead2, lead3;
 };
 
 inline Classes8 classify(v128 v) {
@@ -159,8 +159,8 @@ inline Classes8 classify(v128 v) {
                                   _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi)))));
     };
     // 0x80..0xBF, 0xC2..0xDF, 0xE1..0xEF (0xE0 needs an overlong check that only the scalar rule
-    // makes), 0xF0..0xF7.
-    return {bits(_mm_cmplt_epi8(v, _mm_set1_epi8(-64))), between(-63, -32), between(-32, -16), between(-17, -8)};
+    // makes).
+    return {bits(_mm_cmplt_epi8(v, _mm_set1_epi8(-64))), between(-63, -32), between(-32, -16)};
 }
 
 // Units of the characters starting at bytes 0..7 of v, one per 16-bit lane; each lane reads its
@@ -241,43 +241,6 @@ inline bool mixedBlock8(v128 v, unsigned ascii, const Classes8& c, char* out, st
     return true;
 }
 
-// Like mixedBlock8, with four-byte characters too (lead 0xF0..0xF7; after 0xF0 at least 0x90, the
-// shortest form). A four-byte character gives its high surrogate at the lane of its lead byte and
-// its low surrogate at the lane of its first continuation byte, so the compaction still keeps one
-// lane per unit. A four-byte character starting at byte 7 is left for the next block.
-template <bool Swap>
-inline bool pairBlock8(v128 v, unsigned ascii, const Classes8& c, char* out, std::size_t& i, std::size_t& o) {
-    const unsigned lead4 = c.lead4;
-    const unsigned f0 = bits(_mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(0xF0))));
-    const unsigned below90 = bits(_mm_cmplt_epi8(v, _mm_set1_epi8(-112)));
-    const unsigned start = ascii | c.lead2 | c.lead3 | lead4;
-    const unsigned window = (lead4 >> 7 & 1) ? 7 : 8;
-    const unsigned len = static_cast<unsigned>(lowBit((~c.cont & (0xFFFFu << window)) | 0x10000u));
-    const unsigned expected = ((c.lead2 | c.lead3 | lead4) << 1) | ((c.lead3 | lead4) << 2) | (lead4 << 3);
-    const unsigned bad = (~(c.cont | start) | ((f0 << 1) & below90)) & ((1u << len) - 1);
-    const unsigned m = (start | (lead4 << 1)) & ((1u << window) - 1), k = kBitCount[m];
-    if ((((expected ^ c.cont) & ((2u << len) - 1)) | bad) || k < 4) return false;
-    const v128 w0 = _mm_cvtepu8_epi16(v);
-    const v128 c1 = _mm_and_si128(_mm_cvtepu8_epi16(_mm_srli_si128(v, 1)), _mm_set1_epi16(0x3F));
-    const v128 c2 = _mm_and_si128(_mm_cvtepu8_epi16(_mm_srli_si128(v, 2)), _mm_set1_epi16(0x3F));
-    // High surrogate: 0xD800 | ((character >> 10) - 0x40) & 0x3FF; low: 0xDC00 | character & 0x3FF,
-    // formed at the next lane, where the lead's second and third continuation are c1 and c2.
-    const v128 top = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(_mm_and_si128(w0, _mm_set1_epi16(7)), 8),
-                                               _mm_slli_epi16(c1, 2)), _mm_srli_epi16(c2, 4));
-    const v128 high = _mm_or_si128(_mm_and_si128(_mm_sub_epi16(top, _mm_set1_epi16(0x40)), _mm_set1_epi16(0x3FF)),
-                                   _mm_set1_epi16(static_cast<short>(0xD800)));
-    const v128 low = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(_mm_and_si128(c1, _mm_set1_epi16(0x0F)), 6), c2),
-                                  _mm_set1_epi16(static_cast<short>(0xDC00)));
-    const v128 afterLead4 = _mm_cmpgt_epi16(_mm_cvtepu8_epi16(_mm_slli_si128(v, 1)), _mm_set1_epi16(0xEF));
-    v128 units = _mm_blendv_epi8(decodeLanes(v), high, _mm_cmpgt_epi16(w0, _mm_set1_epi16(0xEF)));
-    units = shuffle(_mm_blendv_epi8(units, low, afterLead4), kKeepUnits[m]);
-    if constexpr (Swap) units = swapLanes(units);
-    storeExact(out + 2 * o, units, 2 * k);
-    i += len;
-    o += k;
-    return true;
-}
-
 // Five three-byte characters (lead 0xE1..0xEF) in the first 15 of the 16 bytes: 5 units.
 template <bool Swap>
 inline bool threeByteBlock8(v128 v, const Classes8& c, char* out, std::size_t& i, std::size_t& o) {
@@ -315,26 +278,38 @@ Progress utf8To16(const zet8u* s, std::size_t n, zet16u* dst, std::size_t cap) {
             }
             const unsigned ascii = ~bits(v) & 0xFFFF;
             const Classes8 c = classify(v);
-            if (c.lead4 ? pairBlock8<Swap>(v, ascii, c, d, i, o)
-                        : twoByteBlock8<Swap>(v, ascii, c, d, i, o) || mixedBlock8<Swap>(v, ascii, c, d, i, o) ||
-                              threeByteBlock8<Swap>(v, c, d, i, o)) {
+            // A byte that no block takes (0xC0, 0xC1, 0xE0, 0xF0..0xFF) among the first 8 makes
+            // all of them fail: four-byte characters go through the scalar rules.
+            const bool other = ~(ascii | c.cont | c.lead2 | c.lead3) & 0xFF;
+            if (!other && (twoByteBlock8<Swap>(v, ascii, c, d, i, o) || mixedBlock8<Swap>(v, ascii, c, d, i, o) ||
+                           threeByteBlock8<Swap>(v, c, d, i, o))) {
                 skip = 8;
                 continue;
             }
             retry = i + skip;
             skip = skip < kMaxSkip ? 2 * skip : kMaxSkip;
         }
-        std::uint32_t cp;
-        const int used = decodeUtf8(s, i, n, cp);
-        if (cp <= 0xFFFF) {
-            putUnit(dst, o++, toUnit<Swap>(cp));
-        } else {
-            if (cap - o < 2) break;
-            putUnit(dst, o, toUnit<Swap>(0xD800 | (((cp - 0x10000) >> 10) & 0x3FF)));
-            putUnit(dst, o + 1, toUnit<Swap>(0xDC00 | (cp & 0x3FF)));
-            o += 2;
-        }
-        i += static_cast<std::size_t>(used);
+        // The scalar rules, for at least one character and up to the next vector try.
+        const std::size_t stop = retry < n ? retry : n;
+        do {
+            const unsigned b = s[i];
+            if (b < 0x80) {
+                putUnit(dst, o++, toUnit<Swap>(b));
+                ++i;
+                continue;
+            }
+            std::uint32_t cp;
+            const int used = decodeUtf8(s, i, n, cp);
+            if (cp <= 0xFFFF) {
+                putUnit(dst, o++, toUnit<Swap>(cp));
+            } else {
+                if (cap - o < 2) return {i, o};
+                putUnit(dst, o, toUnit<Swap>(0xD800 | (((cp - 0x10000) >> 10) & 0x3FF)));
+                putUnit(dst, o + 1, toUnit<Swap>(0xDC00 | (cp & 0x3FF)));
+                o += 2;
+            }
+            i += static_cast<std::size_t>(used);
+        } while (i < stop && o < cap);
     }
     return {i, o};
 }
