@@ -6,12 +6,15 @@
 // of the same value, and a surrogate that is not half of a pair travels as its own three-byte
 // sequence, so 16 -> 8 -> 16 gives back any string of code units.
 //
-// Speed comes from vector runs in front of the scalar rules: 16 ASCII units at a time in both
-// directions, and in UTF-8 -> UTF-16 also 8-byte windows of ASCII mixed with two-byte sequences.
-// A run only takes a block that it converts completely and that fits into the destination, and
-// then hands over to the scalar rules at a character boundary, so every result (including where a
-// short destination stops the conversion) is that of the scalar rules alone. Stores are exact:
-// nothing is written past the units that the call reports as written.
+// Speed comes from vector blocks in front of the scalar rules. A block is 16 source bytes, or 8 or 16
+// source units, that one kernel converts whole: ASCII, and in UTF-8 -> UTF-16 runs of ASCII and
+// two-byte characters, 8-byte windows of one- to three-byte characters and five three-byte
+// characters in a row; in UTF-16 -> UTF-8 eight units of at most two bytes each (surrogate pairs
+// included) or of three bytes each. A kernel takes only well-formed characters that end inside its
+// block and only when their units fit into the destination, and it hands over at a character
+// boundary; anything else is left to the scalar rules. So every result, including where a short
+// destination stops the conversion, is the scalar rules' own. Stores are exact: nothing is written
+// past the units that the call reports as written.
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -122,6 +125,21 @@ inline int decodeUtf8(const zet8u* s, std::size_t i, std::size_t n, std::uint32_
     return k + 1;
 }
 
+// Compaction shuffles, one per 8-bit mask m over 8 lanes of `width` bytes: the lanes j whose bit j
+// is set in m move to the front, in order; with lowAlways the first byte of every lane is kept
+// and the second only when its bit is set.
+constexpr std::array<Shuffle, 256> compaction(int width, bool lowAlways) {
+    std::array<Shuffle, 256> t{};
+    for (int m = 0; m < 256; ++m) {
+        int o = 0;
+        for (int j = 0; j < 8; ++j)
+            for (int b = 0; b < width; ++b)
+                if ((m >> j & 1) || (lowAlways && b == 0)) t[m][o++] = static_cast<std::int8_t>(width * j + b);
+        while (o < 16) t[m][o++] = -1;
+    }
+    return t;
+}
+
 // Number of set bits of each byte value (the library's baseline has no population count
 // instruction).
 constexpr auto kBitCount = [] {
@@ -130,17 +148,8 @@ constexpr auto kBitCount = [] {
     return t;
 }();
 
-// kKeepUnits[m]: moves the 16-bit lanes j whose bit j is set in m to the front, in order.
-constexpr auto kKeepUnits = [] {
-    std::array<Shuffle, 256> t{};
-    for (int m = 0; m < 256; ++m) {
-        int o = 0;
-        for (int j = 0; j < 8; ++j)
-            if (m >> j & 1) t[m][o++] = static_cast<std::int8_t>(2 * j), t[m][o++] = static_cast<std::int8_t>(2 * j + 1);
-        while (o < 16) t[m][o++] = -1;
-    }
-    return t;
-}();
+// Whole 16-bit lanes.
+constexpr auto kKeepUnits = compaction(2, false);
 
 // Source bytes 0, 3, 6, 9, 12 (leads) and 1, 4, ... (first continuation), 2, 5, ... (second) of
 // five three-byte characters, each zero-extended into a 16-bit lane.
@@ -149,11 +158,11 @@ constexpr Shuffle kCont3a = {1, -1, 4, -1, 7, -1, 10, -1, 13, -1, -1, -1, -1, -1
 constexpr Shuffle kCont3b = {2, -1, 5, -1, 8, -1, 11, -1, 14, -1, -1, -1, -1, -1, -1, -1};
 
 // Byte classes of 16 source bytes, one bit per byte.
-struct Classes8 {
+struct ByteClasses {
     unsigned cont, lead2, lead3;
 };
 
-inline Classes8 classify(v128 v) {
+inline ByteClasses classify(v128 v) {
     auto between = [&](int lo, int hi) {  // signed byte ranges (lo, hi)
         return bits(_mm_and_si128(_mm_cmpgt_epi8(v, _mm_set1_epi8(static_cast<char>(lo))),
                                   _mm_cmplt_epi8(v, _mm_set1_epi8(static_cast<char>(hi)))));
@@ -176,17 +185,8 @@ inline v128 decodeLanes(v128 v) {
     return _mm_blendv_epi8(units, three, _mm_cmpgt_epi16(w0, _mm_set1_epi16(0xDF)));
 }
 
-// kPickBytes[m]: moves the bytes j (0..7) whose bit j is set in m to the front, in order.
-constexpr auto kPickBytes = [] {
-    std::array<Shuffle, 256> t{};
-    for (int m = 0; m < 256; ++m) {
-        int o = 0;
-        for (int j = 0; j < 8; ++j)
-            if (m >> j & 1) t[m][o++] = static_cast<std::int8_t>(j);
-        while (o < 16) t[m][o++] = -1;
-    }
-    return t;
-}();
+// Bytes 0..7.
+constexpr auto kPickBytes = compaction(1, false);
 
 // The units of the characters at the positions of keep (bits 0..7) among bytes 0..7, given the
 // low and high byte of the unit that each position starts.
@@ -201,7 +201,7 @@ inline v128 pickUnits(v128 lo, v128 hi, unsigned keep) {
 // The 16 bytes v when they hold only ASCII and two-byte characters (a lead 0xC2..0xDF at byte 15
 // is left for the next block): 15 or 16 bytes, 7..16 units.
 template <bool Swap>
-inline bool twoByteBlock8(v128 v, unsigned ascii, const Classes8& c, char* out, std::size_t& i, std::size_t& o) {
+inline bool twoByteBlock8(v128 v, unsigned ascii, const ByteClasses& c, char* out, std::size_t& i, std::size_t& o) {
     if (((c.lead2 << 1) & 0xFFFF) != c.cont || (ascii | c.lead2 | c.cont) != 0xFFFF) return false;
     const unsigned len = c.lead2 >> 15 ? 15 : 16;
     const unsigned m1 = (ascii | c.lead2) & 0xFF, m2 = ((ascii | c.lead2) >> 8) & (0xFFu >> (16 - len));
@@ -226,7 +226,7 @@ inline bool twoByteBlock8(v128 v, unsigned ascii, const Classes8& c, char* out, 
 // run into bytes 8 and 9. Writes their units (at most 8) and advances; false leaves everything
 // as it was.
 template <bool Swap>
-inline bool mixedBlock8(v128 v, unsigned ascii, const Classes8& c, char* out, std::size_t& i, std::size_t& o) {
+inline bool mixedBlock8(v128 v, unsigned ascii, const ByteClasses& c, char* out, std::size_t& i, std::size_t& o) {
     const unsigned start = ascii | c.lead2 | c.lead3;
     const unsigned len = static_cast<unsigned>(lowBit((~c.cont & 0xFF00u) | 0x10000u));
     const unsigned expected = ((c.lead2 | c.lead3) << 1) | (c.lead3 << 2);
@@ -243,7 +243,7 @@ inline bool mixedBlock8(v128 v, unsigned ascii, const Classes8& c, char* out, st
 
 // Five three-byte characters (lead 0xE1..0xEF) in the first 15 of the 16 bytes: 5 units.
 template <bool Swap>
-inline bool threeByteBlock8(v128 v, const Classes8& c, char* out, std::size_t& i, std::size_t& o) {
+inline bool threeByteBlock8(v128 v, const ByteClasses& c, char* out, std::size_t& i, std::size_t& o) {
     if ((c.lead3 & 0x1249) != 0x1249 || (c.cont & 0x6DB6) != 0x6DB6) return false;
     const v128 mask6 = _mm_set1_epi16(0x3F);
     v128 units = _mm_or_si128(_mm_slli_epi16(shuffle(v, kLead3), 12),
@@ -277,7 +277,7 @@ Progress utf8To16(const zet8u* s, std::size_t n, zet16u* dst, std::size_t cap) {
                 continue;
             }
             const unsigned ascii = ~bits(v) & 0xFFFF;
-            const Classes8 c = classify(v);
+            const ByteClasses c = classify(v);
             // A byte that no block takes (0xC0, 0xC1, 0xE0, 0xF0..0xFF) among the first 8 makes
             // all of them fail: four-byte characters go through the scalar rules.
             const bool other = ~(ascii | c.cont | c.lead2 | c.lead3) & 0xFF;
@@ -322,67 +322,47 @@ inline unsigned unitAt(const zet16u* s, std::size_t i) {
     return Swap ? static_cast<zet16u>((u >> 8) | (u << 8)) : u;
 }
 
-// kKeepBytes[m]: keeps byte 2j of every lane j, and byte 2j + 1 too when bit j of m is set.
-constexpr auto kKeepBytes = [] {
-    std::array<Shuffle, 256> t{};
-    for (int m = 0; m < 256; ++m) {
-        int o = 0;
-        for (int j = 0; j < 8; ++j) {
-            t[m][o++] = static_cast<std::int8_t>(2 * j);
-            if (m >> j & 1) t[m][o++] = static_cast<std::int8_t>(2 * j + 1);
-        }
-        while (o < 16) t[m][o++] = -1;
-    }
-    return t;
-}();
+// Byte 2j of every 16-bit lane j, byte 2j + 1 too when bit j is set.
+constexpr auto kKeepBytes = compaction(2, true);
 
-// Eight units below 0x800: one or two bytes each, 8..16 bytes.
-inline void twoByteBlock16(v128 u, zet8u* out, std::size_t& i, std::size_t& o) {
-    const v128 lead = _mm_or_si128(_mm_srli_epi16(u, 6), _mm_set1_epi16(0xC0));
-    const v128 cont = _mm_or_si128(_mm_and_si128(u, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80));
-    const v128 wide = _mm_cmpgt_epi16(u, _mm_set1_epi16(0x7F));
-    const v128 seq = _mm_blendv_epi8(u, _mm_or_si128(lead, _mm_slli_epi16(cont, 8)), wide);
-    const unsigned m = bits(_mm_packs_epi16(wide, wide)) & 0xFF;
-    const unsigned k = 8 + kBitCount[m];
-    storeExact(reinterpret_cast<char*>(out + o), shuffle(seq, kKeepBytes[m]), k);
-    i += 8;
-    o += k;
-}
-
-// Eight units of ASCII, units below 0x800 and surrogate pairs, 8..16 bytes. Each half of a pair
-// gives two bytes of its four-byte sequence (lead and first continuation from the high half, the
-// other two from the low half), so the same compaction serves. A high surrogate in the last lane
-// is left for the next block (when the other 7 give at least 8 bytes); any other surrogate that is
-// not half of a pair, or a unit of three bytes, makes the block fail.
-inline bool pairBlock16(v128 u, zet8u* out, std::size_t& i, std::size_t& o) {
+// Eight units that take one byte (ASCII) or two: units below 0x800, and the halves of surrogate
+// pairs, each of which gives two bytes of the pair's four-byte sequence (lead and first
+// continuation from the high half, the other two from the low half), so one compaction serves
+// all. A high surrogate in the last lane is left for the next block, if the other 7 units give at
+// least 8 bytes. Any other surrogate, or a unit of three bytes, makes the block fail.
+inline bool twoByteBlock16(v128 u, zet8u* out, std::size_t& i, std::size_t& o) {
     const v128 z = _mm_setzero_si128();
-    const v128 top = _mm_and_si128(u, _mm_set1_epi16(static_cast<short>(0xF800)));
-    const v128 surrogate = _mm_cmpeq_epi16(top, _mm_set1_epi16(static_cast<short>(0xD800)));
-    if (bits(_mm_or_si128(surrogate, _mm_cmpeq_epi16(top, z))) != 0xFFFF) return false;
-    const v128 high = _mm_cmpeq_epi16(_mm_and_si128(u, _mm_set1_epi16(static_cast<short>(0xFC00))),
-                                      _mm_set1_epi16(static_cast<short>(0xD800)));
-    const v128 low = _mm_andnot_si128(high, surrogate);
-    const unsigned highs = bits(_mm_packs_epi16(high, high)) & 0xFF, lows = bits(_mm_packs_epi16(low, low)) & 0xFF;
-    const unsigned n = 8 - (highs >> 7), lanes = (1u << n) - 1;
     const v128 ascii = _mm_cmpeq_epi16(_mm_and_si128(u, _mm_set1_epi16(static_cast<short>(0xFF80))), z);
-    const unsigned m = ~bits(_mm_packs_epi16(ascii, ascii)) & lanes;
-    const unsigned k = n + kBitCount[m];
-    if ((((highs << 1) ^ lows) & 0xFF) || k < 8) return false;
     const v128 cont = _mm_or_si128(_mm_and_si128(u, _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80));
     const v128 two = _mm_or_si128(_mm_or_si128(_mm_srli_epi16(u, 6), _mm_set1_epi16(0xC0)), _mm_slli_epi16(cont, 8));
-    // (character >> 10) of the pair that starts at each high half, and at the lane after it.
-    const v128 top11 = _mm_add_epi16(_mm_and_si128(u, _mm_set1_epi16(0x3FF)), _mm_set1_epi16(0x40));
-    const v128 prev11 = _mm_slli_si128(top11, 2);
-    const v128 fromHigh = _mm_or_si128(
-        _mm_or_si128(_mm_srli_epi16(top11, 8), _mm_set1_epi16(0xF0)),
-        _mm_slli_epi16(_mm_or_si128(_mm_and_si128(_mm_srli_epi16(top11, 2), _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80)), 8));
-    const v128 fromLow = _mm_or_si128(
-        _mm_or_si128(_mm_slli_epi16(_mm_and_si128(prev11, _mm_set1_epi16(3)), 4),
-                     _mm_srli_epi16(_mm_and_si128(u, _mm_set1_epi16(0x3C0)), 6)),
-        _mm_or_si128(_mm_set1_epi16(0x80), _mm_slli_epi16(cont, 8)));
     v128 seq = _mm_blendv_epi8(two, u, ascii);
-    seq = _mm_blendv_epi8(seq, fromHigh, high);
-    seq = _mm_blendv_epi8(seq, fromLow, low);
+    unsigned n = 8;
+    const v128 top = _mm_and_si128(u, _mm_set1_epi16(static_cast<short>(0xF800)));
+    if (!_mm_testz_si128(top, top)) {
+        const v128 surrogate = _mm_cmpeq_epi16(top, _mm_set1_epi16(static_cast<short>(0xD800)));
+        if (bits(_mm_or_si128(surrogate, _mm_cmpeq_epi16(top, z))) != 0xFFFF) return false;
+        const v128 high = _mm_cmpeq_epi16(_mm_and_si128(u, _mm_set1_epi16(static_cast<short>(0xFC00))),
+                                          _mm_set1_epi16(static_cast<short>(0xD800)));
+        const v128 low = _mm_andnot_si128(high, surrogate);
+        const unsigned highs = bits(_mm_packs_epi16(high, high)) & 0xFF;
+        const unsigned lows = bits(_mm_packs_epi16(low, low)) & 0xFF;
+        if (((highs << 1) ^ lows) & 0xFF) return false;
+        n -= highs >> 7;
+        // (character >> 10) of the pair that starts at each high half, and at the lane after it.
+        const v128 top11 = _mm_add_epi16(_mm_and_si128(u, _mm_set1_epi16(0x3FF)), _mm_set1_epi16(0x40));
+        const v128 prev11 = _mm_slli_si128(top11, 2);
+        const v128 fromHigh = _mm_or_si128(
+            _mm_or_si128(_mm_srli_epi16(top11, 8), _mm_set1_epi16(0xF0)),
+            _mm_slli_epi16(_mm_or_si128(_mm_and_si128(_mm_srli_epi16(top11, 2), _mm_set1_epi16(0x3F)), _mm_set1_epi16(0x80)), 8));
+        const v128 fromLow = _mm_or_si128(
+            _mm_or_si128(_mm_slli_epi16(_mm_and_si128(prev11, _mm_set1_epi16(3)), 4),
+                         _mm_srli_epi16(_mm_and_si128(u, _mm_set1_epi16(0x3C0)), 6)),
+            _mm_or_si128(_mm_set1_epi16(0x80), _mm_slli_epi16(cont, 8)));
+        seq = _mm_blendv_epi8(_mm_blendv_epi8(seq, fromHigh, high), fromLow, low);
+    }
+    const unsigned m = ~bits(_mm_packs_epi16(ascii, ascii)) & ((1u << n) - 1);
+    const unsigned k = n + kBitCount[m];
+    if (k < 8) return false;
     storeExact(reinterpret_cast<char*>(out + o), shuffle(seq, kKeepBytes[m]), k);
     i += n;
     o += k;
@@ -418,71 +398,67 @@ inline bool threeByteBlock16(v128 u, zet8u* out, std::size_t& i, std::size_t& o)
 template <bool Swap>
 Progress utf16To8(const zet16u* s, std::size_t n, zet8u* d, std::size_t cap) {
     const char* base = reinterpret_cast<const char*>(s);
-    const v128 notAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
-    const v128 notTwo = _mm_set1_epi16(static_cast<short>(0xF800));
     std::size_t i = 0, o = 0, retry = 0, skip = 8;
     while (i < n && o < cap) {
         // Vector blocks, while 16 units are left to load and 24 bytes of room to fill: 16 ASCII
-        // units, or 8 units that all take at most two bytes, or 8 that all take three, or 8 of
-        // ASCII, two-byte units and surrogate pairs.
+        // units, or 8 units of at most two bytes each (pairs included), or 8 of three bytes.
         if (i >= retry && n - i >= 16 && cap - o >= 24) {
             v128 a = loadu(base + 2 * i), b = loadu(base + 2 * i + 16);
             if constexpr (Swap) a = swapLanes(a), b = swapLanes(b);
-            if (_mm_testz_si128(_mm_or_si128(a, b), notAscii)) {
+            if (_mm_testz_si128(_mm_or_si128(a, b), _mm_set1_epi16(static_cast<short>(0xFF80)))) {
                 storeu(d + o, _mm_packus_epi16(a, b));
                 i += 16;
                 o += 16;
                 skip = 8;
                 continue;
             }
-            if (_mm_testz_si128(a, notTwo)) {
-                twoByteBlock16(a, d, i, o);
-                skip = 8;
-                continue;
-            }
-            if (threeByteBlock16(a, d, i, o) || pairBlock16(a, d, i, o)) {
+            if (twoByteBlock16(a, d, i, o) || threeByteBlock16(a, d, i, o)) {
                 skip = 8;
                 continue;
             }
             retry = i + skip;
             skip = skip < kMaxSkip ? 2 * skip : kMaxSkip;
         }
-        const unsigned c = unitAt<Swap>(s, i);
-        if (c < 0x80) {
-            d[o++] = static_cast<zet8u>(c);
-            ++i;
-            continue;
-        }
-        if (c < 0x800) {
-            if (cap - o < 2) break;
-            d[o] = static_cast<zet8u>(0xC0 | (c >> 6));
-            d[o + 1] = static_cast<zet8u>(0x80 | (c & 0x3F));
-            o += 2;
-            ++i;
-            continue;
-        }
-        // A high surrogate followed by a low one is one character; any other surrogate is encoded
-        // by itself like any other unit of three bytes.
-        if ((c & 0xFC00) == 0xD800 && i + 1 < n) {
-            const unsigned c2 = unitAt<Swap>(s, i + 1);
-            if ((c2 & 0xFC00) == 0xDC00) {
-                if (cap - o < 4) break;
-                const std::uint32_t cp = 0x10000 + ((c & 0x3FF) << 10) + (c2 & 0x3FF);
-                d[o] = static_cast<zet8u>(0xF0 | (cp >> 18));
-                d[o + 1] = static_cast<zet8u>(0x80 | ((cp >> 12) & 0x3F));
-                d[o + 2] = static_cast<zet8u>(0x80 | ((cp >> 6) & 0x3F));
-                d[o + 3] = static_cast<zet8u>(0x80 | (cp & 0x3F));
-                o += 4;
-                i += 2;
+        // The scalar rules, for at least one character and up to the next vector try.
+        const std::size_t stop = retry < n ? retry : n;
+        do {
+            const unsigned c = unitAt<Swap>(s, i);
+            if (c < 0x80) {
+                d[o++] = static_cast<zet8u>(c);
+                ++i;
                 continue;
             }
-        }
-        if (cap - o < 3) break;
-        d[o] = static_cast<zet8u>(0xE0 | (c >> 12));
-        d[o + 1] = static_cast<zet8u>(0x80 | ((c >> 6) & 0x3F));
-        d[o + 2] = static_cast<zet8u>(0x80 | (c & 0x3F));
-        o += 3;
-        ++i;
+            if (c < 0x800) {
+                if (cap - o < 2) return {i, o};
+                d[o] = static_cast<zet8u>(0xC0 | (c >> 6));
+                d[o + 1] = static_cast<zet8u>(0x80 | (c & 0x3F));
+                o += 2;
+                ++i;
+                continue;
+            }
+            // A high surrogate followed by a low one is one character; any other surrogate is
+            // encoded by itself like any other unit of three bytes.
+            if ((c & 0xFC00) == 0xD800 && i + 1 < n) {
+                const unsigned c2 = unitAt<Swap>(s, i + 1);
+                if ((c2 & 0xFC00) == 0xDC00) {
+                    if (cap - o < 4) return {i, o};
+                    const std::uint32_t cp = 0x10000 + ((c & 0x3FF) << 10) + (c2 & 0x3FF);
+                    d[o] = static_cast<zet8u>(0xF0 | (cp >> 18));
+                    d[o + 1] = static_cast<zet8u>(0x80 | ((cp >> 12) & 0x3F));
+                    d[o + 2] = static_cast<zet8u>(0x80 | ((cp >> 6) & 0x3F));
+                    d[o + 3] = static_cast<zet8u>(0x80 | (cp & 0x3F));
+                    o += 4;
+                    i += 2;
+                    continue;
+                }
+            }
+            if (cap - o < 3) return {i, o};
+            d[o] = static_cast<zet8u>(0xE0 | (c >> 12));
+            d[o + 1] = static_cast<zet8u>(0x80 | ((c >> 6) & 0x3F));
+            d[o + 2] = static_cast<zet8u>(0x80 | (c & 0x3F));
+            o += 3;
+            ++i;
+        } while (i < stop && o < cap);
     }
     return {i, o};
 }

@@ -43,10 +43,11 @@ Ref8 ref8to16(const Bytes& s, std::size_t cap, bool big) {
             const int need = x <= 0x7F ? 0 : x <= 0x7FF ? 1 : x <= 0xFFFF ? 2 : x <= 0x1FFFFF ? 3 : x <= 0x3FFFFFF ? 4 : 5;
             if (ok && need == k) v = x, len = static_cast<std::size_t>(k) + 1;
         }
-        Units units = v <= 0xFFFF ? Units{zet16u(v)}
-                                  : Units{zet16u(0xD800 | (((v - 0x10000) >> 10) & 0x3FF)), zet16u(0xDC00 | (v & 0x3FF))};
-        if (r.out.size() + units.size() > cap) break;
-        for (zet16u u : units) r.out.push_back(big ? swapped(u) : u);
+        const std::size_t count = v <= 0xFFFF ? 1 : 2;
+        const zet16u units[2] = {zet16u(count == 1 ? v : 0xD800 | (((v - 0x10000) >> 10) & 0x3FF)),
+                                 zet16u(0xDC00 | (v & 0x3FF))};
+        if (r.out.size() + count > cap) break;
+        for (std::size_t j = 0; j < count; ++j) r.out.push_back(big ? swapped(units[j]) : units[j]);
         i += len;
     }
     r.consumed = static_cast<int>(i);
@@ -69,13 +70,13 @@ Ref16 ref16to8(const Units& s, std::size_t cap, bool big) {
             c = 0x10000 + ((c & 0x3FF) << 10) + (at(i + 1) & 0x3FF);
             len = 2;
         }
-        Bytes seq;
-        if (c <= 0x7F) seq = {zet8u(c)};
-        else if (c <= 0x7FF) seq = {zet8u(0xC0 | c >> 6), zet8u(0x80 | (c & 0x3F))};
-        else if (c <= 0xFFFF) seq = {zet8u(0xE0 | c >> 12), zet8u(0x80 | (c >> 6 & 0x3F)), zet8u(0x80 | (c & 0x3F))};
-        else seq = {zet8u(0xF0 | c >> 18), zet8u(0x80 | (c >> 12 & 0x3F)), zet8u(0x80 | (c >> 6 & 0x3F)), zet8u(0x80 | (c & 0x3F))};
-        if (r.out.size() + seq.size() > cap) break;
-        r.out.insert(r.out.end(), seq.begin(), seq.end());
+        const std::size_t count = c <= 0x7F ? 1 : c <= 0x7FF ? 2 : c <= 0xFFFF ? 3 : 4;
+        static constexpr zet8u kLead[5] = {0, 0x00, 0xC0, 0xE0, 0xF0};
+        if (r.out.size() + count > cap) break;
+        for (std::size_t j = 0; j < count; ++j) {
+            const unsigned bits = c >> (6 * (count - 1 - j));
+            r.out.push_back(static_cast<zet8u>(j == 0 ? kLead[count] | bits : 0x80 | (bits & 0x3F)));
+        }
         i += len;
     }
     r.consumed = static_cast<int>(i);
@@ -471,7 +472,7 @@ TEST(UtfTest, VectorRunsStayInsideTheirBuffers) {
     std::mt19937 rng(15);
     for (int len = 0; len <= 100; ++len) {
         std::vector<int> spots{-1};
-        for (int p : {0, 1, 7, 8, 14, 15, 16, 17, 31, 32, 33, 47, 48})
+        for (int p : {0, 7, 8, 15, 16, 31, 32})
             for (int q : {p, len - 1 - p})
                 if (q >= 0 && q < len) spots.push_back(q);
         for (int spot : spots) {
@@ -489,26 +490,29 @@ TEST(UtfTest, VectorRunsStayInsideTheirBuffers) {
                     const int cap16 = std::max(0, static_cast<int>(want16.size()) - shortBy);
                     const Ref16 r8 = ref16to8(in16, static_cast<std::size_t>(cap8), big);
                     const Ref8 r16 = ref8to16(s8, static_cast<std::size_t>(cap16), big);
+                    const Bytes poison8(static_cast<std::size_t>(cap8), 0xEE);
+                    const Units poison16(static_cast<std::size_t>(cap16), 0xBEEF);
+                    Units got(static_cast<std::size_t>(cap16));
                     guarded::forEachPlacement(srcArena, in16, zet16u{0x41}, [&](zet16u* p, int align, guarded::Edge) {
-                        zet8u* d = dstArena.place(std::span<const zet8u>(Bytes(static_cast<std::size_t>(cap8), 0xEE)),
-                                                  (align * 5 + 3) % 16, guarded::Edge::End, zet8u{0xEE});
+                        zet8u* d = dstArena.place(std::span<const zet8u>(poison8), (align * 5 + 3) % 16,
+                                                  guarded::Edge::End, zet8u{0xEE});
                         int n = len, m = cap8;
                         ASSERT_EQ(zetsConvertUTF_16u8u(p, &n, d, &m, big), zetStatusOk);
                         ASSERT_EQ(n, r8.consumed) << "len " << len << " spot " << spot << " align " << align;
-                        ASSERT_EQ(Bytes(d, d + m), r8.out) << "len " << len << " spot " << spot << " align " << align;
-                        for (int j = m; j < cap8; ++j) ASSERT_EQ(d[j], 0xEE);
+                        ASSERT_TRUE(std::equal(d, d + m, r8.out.begin(), r8.out.end()))
+                            << "len " << len << " spot " << spot << " align " << align;
+                        ASSERT_EQ(std::count(d + m, d + cap8, 0xEE), cap8 - m);
                     });
                     guarded::forEachPlacement(srcArena, s8, zet8u{0x41}, [&](zet8u* p, int align, guarded::Edge) {
-                        const Units poison(static_cast<std::size_t>(cap16), 0xBEEF);
-                        zet16u* d = dstArena.place(std::span<const zet16u>(poison), (align * 5 + 3) % 16,
+                        zet16u* d = dstArena.place(std::span<const zet16u>(poison16), (align * 5 + 3) % 16,
                                                    guarded::Edge::End, zet16u{0xBEEF});
                         int n = static_cast<int>(s8.size()), m = cap16;
                         ASSERT_EQ(zetsConvertUTF_8u16u(p, &n, d, &m, big), zetStatusOk);
                         ASSERT_EQ(n, r16.consumed) << "len " << len << " spot " << spot << " align " << align;
-                        Units got(static_cast<std::size_t>(cap16));
                         if (cap16) std::memcpy(got.data(), d, got.size() * 2);  // d may be odd
-                        ASSERT_EQ(head(got, m), r16.out) << "len " << len << " spot " << spot << " align " << align;
-                        for (int j = m; j < cap16; ++j) ASSERT_EQ(got[j], 0xBEEF);
+                        ASSERT_TRUE(std::equal(got.begin(), got.begin() + m, r16.out.begin(), r16.out.end()))
+                            << "len " << len << " spot " << spot << " align " << align;
+                        ASSERT_EQ(std::count(got.begin() + m, got.end(), 0xBEEF), cap16 - m);
                     });
                 }
             }
