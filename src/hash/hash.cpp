@@ -17,7 +17,7 @@ using namespace simd;
 // are shifted out entirely: only the last 32 units count.
 
 template <CodeUnit T>
-zet32u shiftXor(const T* s, int len) {
+zet32u shiftXorRule(const T* s, int len) {
     zet32u h = 0;
     for (int i = len > 32 ? len - 32 : 0; i < len; ++i) h = (h << 1) ^ getUnit(s, i);
     return h;
@@ -38,16 +38,11 @@ inline zet32u shiftXor16(v128 bytes) {
 
 // The value of a string is that of its last 16 bytes XOR that of the rest shifted by 16, and of
 // the rest only the last 16 bytes count.
-template <>
-zet32u shiftXor<zet8u>(const zet8u* s, int len) {
-    if (len < 16) {
-        zet32u h = 0;
-        for (int i = 0; i < len; ++i) h = (h << 1) ^ s[i];
-        return h;
-    }
+zet32u shiftXorBytes(const zet8u* s, int len) {
+    if (len < 16) return shiftXorRule(s, len);
     const zet32u last = shiftXor16(loadu(s + len - 16));
     if (len >= 32) return last ^ (shiftXor16(loadu(s + len - 32)) << 16);
-    return last ^ (shiftXor(s, len - 16) << 16);
+    return last ^ (shiftXorRule(s, len - 16) << 16);
 }
 
 // ---- multiply-31: h = h * 31 + c, from 0 ----
@@ -129,10 +124,10 @@ ZetStatus hash(const T* src, zet32s len, zet32u* value) {
 using namespace zet;
 
 ZetStatus zetsHash_8u32u(const zet8u* pSrc, zet32s len, zet32u* pHashVal) {
-    return hash<zet8u, shiftXor<zet8u>>(pSrc, len, pHashVal);
+    return hash<zet8u, shiftXorBytes>(pSrc, len, pHashVal);
 }
 ZetStatus zetsHash_16u32u(const zet16u* pSrc, zet32s len, zet32u* pHashVal) {
-    return hash<zet16u, shiftXor<zet16u>>(pSrc, len, pHashVal);
+    return hash<zet16u, shiftXorRule<zet16u>>(pSrc, len, pHashVal);
 }
 ZetStatus zetsHashSJ2_8u32u(const zet8u* pSrc, zet32s len, zet32u* pHashVal) {
     return hash<zet8u, mul31<zet8u>>(pSrc, len, pHashVal);
