@@ -78,6 +78,30 @@ inline zet16u toUnit(std::uint32_t v) {
 // kMaxSkip units only.
 constexpr std::size_t kMaxSkip = 64;
 
+// The loop of both directions. While blockIn source units and blockOut units of room are left,
+// block(i, o) tries the vector kernels (true: it converted a block and advanced i and o); between
+// tries, one(i, o) converts one character by the scalar rules (false: it does not fit, and the
+// conversion stops).
+template <class Block, class One>
+inline Progress drive(std::size_t n, std::size_t cap, std::size_t blockIn, std::size_t blockOut, Block block, One one) {
+    std::size_t i = 0, o = 0, retry = 0, skip = 8;
+    while (i < n && o < cap) {
+        if (i >= retry && n - i >= blockIn && cap - o >= blockOut) {
+            if (block(i, o)) {
+                skip = 8;
+                continue;
+            }
+            retry = i + skip;
+            skip = skip < kMaxSkip ? 2 * skip : kMaxSkip;
+        }
+        const std::size_t stop = retry < n ? retry : n;  // at least one character
+        do {
+            if (!one(i, o)) return {i, o};
+        } while (i < stop && o < cap);
+    }
+    return {i, o};
+}
+
 // ---- UTF-8 -> UTF-16 ----
 
 // Decodes the character at s[i] (i < n) by the UTF-8 rules: stores its value in cp and returns
@@ -259,59 +283,46 @@ inline bool threeByteBlock8(v128 v, const ByteClasses& c, char* out, std::size_t
 template <bool Swap>
 Progress utf8To16(const zet8u* s, std::size_t n, zet16u* dst, std::size_t cap) {
     char* d = reinterpret_cast<char*>(dst);
-    std::size_t i = 0, o = 0, retry = 0, skip = 8;
-    while (i < n && o < cap) {
-        // Vector blocks, while 16 bytes are left to load and 16 units of room to fill.
-        if (i >= retry && n - i >= 16 && cap - o >= 16) {
-            const v128 v = loadu(s + i);
-            if (bits(v) == 0) {
-                v128 lo, hi;
-                const v128 z = _mm_setzero_si128();
-                lo = Swap ? _mm_unpacklo_epi8(z, v) : _mm_unpacklo_epi8(v, z);
-                hi = Swap ? _mm_unpackhi_epi8(z, v) : _mm_unpackhi_epi8(v, z);
-                storeu(d + 2 * o, lo);
-                storeu(d + 2 * o + 16, hi);
-                i += 16;
-                o += 16;
-                skip = 8;
-                continue;
-            }
-            const unsigned ascii = ~bits(v) & 0xFFFF;
-            const ByteClasses c = classify(v);
-            // A byte that no block takes (0xC0, 0xC1, 0xE0, 0xF0..0xFF) among the first 8 makes
-            // all of them fail: four-byte characters go through the scalar rules.
-            const bool other = ~(ascii | c.cont | c.lead2 | c.lead3) & 0xFF;
-            if (!other && (twoByteBlock8<Swap>(v, ascii, c, d, i, o) || mixedBlock8<Swap>(v, ascii, c, d, i, o) ||
-                           threeByteBlock8<Swap>(v, c, d, i, o))) {
-                skip = 8;
-                continue;
-            }
-            retry = i + skip;
-            skip = skip < kMaxSkip ? 2 * skip : kMaxSkip;
+    // Vector blocks need 16 bytes to load and at most 16 units of room.
+    auto block = [&](std::size_t& i, std::size_t& o) {
+        const v128 v = loadu(s + i);
+        if (bits(v) == 0) {
+            const v128 z = _mm_setzero_si128();
+            storeu(d + 2 * o, Swap ? _mm_unpacklo_epi8(z, v) : _mm_unpacklo_epi8(v, z));
+            storeu(d + 2 * o + 16, Swap ? _mm_unpackhi_epi8(z, v) : _mm_unpackhi_epi8(v, z));
+            i += 16;
+            o += 16;
+            return true;
         }
-        // The scalar rules, for at least one character and up to the next vector try.
-        const std::size_t stop = retry < n ? retry : n;
-        do {
-            const unsigned b = s[i];
-            if (b < 0x80) {
-                putUnit(dst, o++, toUnit<Swap>(b));
-                ++i;
-                continue;
-            }
-            std::uint32_t cp;
-            const int used = decodeUtf8(s, i, n, cp);
-            if (cp <= 0xFFFF) {
-                putUnit(dst, o++, toUnit<Swap>(cp));
-            } else {
-                if (cap - o < 2) return {i, o};
-                putUnit(dst, o, toUnit<Swap>(0xD800 | (((cp - 0x10000) >> 10) & 0x3FF)));
-                putUnit(dst, o + 1, toUnit<Swap>(0xDC00 | (cp & 0x3FF)));
-                o += 2;
-            }
-            i += static_cast<std::size_t>(used);
-        } while (i < stop && o < cap);
-    }
-    return {i, o};
+        const unsigned ascii = ~bits(v) & 0xFFFF;
+        const ByteClasses c = classify(v);
+        // A byte that no block takes (0xC0, 0xC1, 0xE0, 0xF0..0xFF) among the first 8 makes all
+        // of them fail: four-byte characters go through the scalar rules.
+        if (~(ascii | c.cont | c.lead2 | c.lead3) & 0xFF) return false;
+        return twoByteBlock8<Swap>(v, ascii, c, d, i, o) || mixedBlock8<Swap>(v, ascii, c, d, i, o) ||
+               threeByteBlock8<Swap>(v, c, d, i, o);
+    };
+    auto one = [&](std::size_t& i, std::size_t& o) {
+        const unsigned b = s[i];
+        if (b < 0x80) {
+            putUnit(dst, o++, toUnit<Swap>(b));
+            ++i;
+            return true;
+        }
+        std::uint32_t cp;
+        const int used = decodeUtf8(s, i, n, cp);
+        if (cp <= 0xFFFF) {
+            putUnit(dst, o++, toUnit<Swap>(cp));
+        } else {
+            if (cap - o < 2) return false;
+            putUnit(dst, o, toUnit<Swap>(0xD800 | (((cp - 0x10000) >> 10) & 0x3FF)));
+            putUnit(dst, o + 1, toUnit<Swap>(0xDC00 | (cp & 0x3FF)));
+            o += 2;
+        }
+        i += static_cast<std::size_t>(used);
+        return true;
+    };
+    return drive(n, cap, 16, 16, block, one);
 }
 
 // ---- UTF-16 -> UTF-8 ----
@@ -398,69 +409,59 @@ inline bool threeByteBlock16(v128 u, zet8u* out, std::size_t& i, std::size_t& o)
 template <bool Swap>
 Progress utf16To8(const zet16u* s, std::size_t n, zet8u* d, std::size_t cap) {
     const char* base = reinterpret_cast<const char*>(s);
-    std::size_t i = 0, o = 0, retry = 0, skip = 8;
-    while (i < n && o < cap) {
-        // Vector blocks, while 16 units are left to load and 24 bytes of room to fill: 16 ASCII
-        // units, or 8 units of at most two bytes each (pairs included), or 8 of three bytes.
-        if (i >= retry && n - i >= 16 && cap - o >= 24) {
-            v128 a = loadu(base + 2 * i), b = loadu(base + 2 * i + 16);
-            if constexpr (Swap) a = swapLanes(a), b = swapLanes(b);
-            if (_mm_testz_si128(_mm_or_si128(a, b), _mm_set1_epi16(static_cast<short>(0xFF80)))) {
-                storeu(d + o, _mm_packus_epi16(a, b));
-                i += 16;
-                o += 16;
-                skip = 8;
-                continue;
-            }
-            if (twoByteBlock16(a, d, i, o) || threeByteBlock16(a, d, i, o)) {
-                skip = 8;
-                continue;
-            }
-            retry = i + skip;
-            skip = skip < kMaxSkip ? 2 * skip : kMaxSkip;
+    // Vector blocks need 16 units to load and at most 24 bytes of room: 16 ASCII units, or 8 units
+    // of at most two bytes each (pairs included), or 8 of three bytes.
+    auto block = [&](std::size_t& i, std::size_t& o) {
+        v128 a = loadu(base + 2 * i), b = loadu(base + 2 * i + 16);
+        if constexpr (Swap) a = swapLanes(a), b = swapLanes(b);
+        if (_mm_testz_si128(_mm_or_si128(a, b), _mm_set1_epi16(static_cast<short>(0xFF80)))) {
+            storeu(d + o, _mm_packus_epi16(a, b));
+            i += 16;
+            o += 16;
+            return true;
         }
-        // The scalar rules, for at least one character and up to the next vector try.
-        const std::size_t stop = retry < n ? retry : n;
-        do {
-            const unsigned c = unitAt<Swap>(s, i);
-            if (c < 0x80) {
-                d[o++] = static_cast<zet8u>(c);
-                ++i;
-                continue;
-            }
-            if (c < 0x800) {
-                if (cap - o < 2) return {i, o};
-                d[o] = static_cast<zet8u>(0xC0 | (c >> 6));
-                d[o + 1] = static_cast<zet8u>(0x80 | (c & 0x3F));
-                o += 2;
-                ++i;
-                continue;
-            }
-            // A high surrogate followed by a low one is one character; any other surrogate is
-            // encoded by itself like any other unit of three bytes.
-            if ((c & 0xFC00) == 0xD800 && i + 1 < n) {
-                const unsigned c2 = unitAt<Swap>(s, i + 1);
-                if ((c2 & 0xFC00) == 0xDC00) {
-                    if (cap - o < 4) return {i, o};
-                    const std::uint32_t cp = 0x10000 + ((c & 0x3FF) << 10) + (c2 & 0x3FF);
-                    d[o] = static_cast<zet8u>(0xF0 | (cp >> 18));
-                    d[o + 1] = static_cast<zet8u>(0x80 | ((cp >> 12) & 0x3F));
-                    d[o + 2] = static_cast<zet8u>(0x80 | ((cp >> 6) & 0x3F));
-                    d[o + 3] = static_cast<zet8u>(0x80 | (cp & 0x3F));
-                    o += 4;
-                    i += 2;
-                    continue;
-                }
-            }
-            if (cap - o < 3) return {i, o};
-            d[o] = static_cast<zet8u>(0xE0 | (c >> 12));
-            d[o + 1] = static_cast<zet8u>(0x80 | ((c >> 6) & 0x3F));
-            d[o + 2] = static_cast<zet8u>(0x80 | (c & 0x3F));
-            o += 3;
+        return twoByteBlock16(a, d, i, o) || threeByteBlock16(a, d, i, o);
+    };
+    auto one = [&](std::size_t& i, std::size_t& o) {
+        const unsigned c = unitAt<Swap>(s, i);
+        if (c < 0x80) {
+            d[o++] = static_cast<zet8u>(c);
             ++i;
-        } while (i < stop && o < cap);
-    }
-    return {i, o};
+            return true;
+        }
+        if (c < 0x800) {
+            if (cap - o < 2) return false;
+            d[o] = static_cast<zet8u>(0xC0 | (c >> 6));
+            d[o + 1] = static_cast<zet8u>(0x80 | (c & 0x3F));
+            o += 2;
+            ++i;
+            return true;
+        }
+        // A high surrogate followed by a low one is one character; any other surrogate is encoded
+        // by itself like any other unit of three bytes.
+        if ((c & 0xFC00) == 0xD800 && i + 1 < n) {
+            const unsigned c2 = unitAt<Swap>(s, i + 1);
+            if ((c2 & 0xFC00) == 0xDC00) {
+                if (cap - o < 4) return false;
+                const std::uint32_t cp = 0x10000 + ((c & 0x3FF) << 10) + (c2 & 0x3FF);
+                d[o] = static_cast<zet8u>(0xF0 | (cp >> 18));
+                d[o + 1] = static_cast<zet8u>(0x80 | ((cp >> 12) & 0x3F));
+                d[o + 2] = static_cast<zet8u>(0x80 | ((cp >> 6) & 0x3F));
+                d[o + 3] = static_cast<zet8u>(0x80 | (cp & 0x3F));
+                o += 4;
+                i += 2;
+                return true;
+            }
+        }
+        if (cap - o < 3) return false;
+        d[o] = static_cast<zet8u>(0xE0 | (c >> 12));
+        d[o + 1] = static_cast<zet8u>(0x80 | ((c >> 6) & 0x3F));
+        d[o + 2] = static_cast<zet8u>(0x80 | (c & 0x3F));
+        o += 3;
+        ++i;
+        return true;
+    };
+    return drive(n, cap, 16, 24, block, one);
 }
 
 // Checks and the in/out lengths, common to both directions. Negative lengths are rejected with

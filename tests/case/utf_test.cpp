@@ -193,18 +193,6 @@ TEST(UtfTest, Utf16ToUtf8Examples) {
         }
 }
 
-// A pair split between two calls travels as two three-byte sequences; the output of the 16 -> 8
-// direction read back gives the same units.
-TEST(UtfTest, SplitPairAndLoneSurrogatesRoundTrip) {
-    const Got16 a = to8(Units{0xD83D}, 8, false), b = to8(Units{0xDE00}, 8, false);
-    EXPECT_EQ(head(a.out, a.written), (Bytes{0xED, 0xA0, 0xBD}));
-    EXPECT_EQ(head(b.out, b.written), (Bytes{0xED, 0xB8, 0x80}));
-    Bytes both = head(a.out, a.written);
-    both.insert(both.end(), b.out.begin(), b.out.begin() + b.written);
-    const Got8 back = to16(both, 8, false);
-    EXPECT_EQ(head(back.out, back.written), (Units{0xD83D, 0xDE00}));
-}
-
 TEST(UtfTest, ArgumentChecks) {
     zet8u b[4] = {0x41, 0x42, 0x43, 0x44};
     zet16u u[4] = {0x41, 0x42, 0x43, 0x44};
