@@ -91,9 +91,14 @@ struct Got8 {
     Units out;
 };
 
-// Converts with a destination of `cap` units filled with poison; `out` holds the whole destination.
-Got8 to16(const Bytes& s, int cap, bool big, zet16u poison = 0xBEEF) {
-    Units dst(static_cast<std::size_t>(cap) + 1, poison);
+// What the destinations hold before a conversion.
+constexpr zet16u kPoison16 = 0xBEEF;
+constexpr zet8u kPoison8 = 0xEE;
+
+// Converts into a destination of `cap` units (and one more) filled with poison; `out` holds the
+// whole destination.
+Got8 to16(const Bytes& s, int cap, bool big) {
+    Units dst(static_cast<std::size_t>(cap) + 1, kPoison16);
     const zet8u dummy = 0;
     int n = static_cast<int>(s.size()), m = cap;
     const ZetStatus st = zetsConvertUTF_8u16u(s.empty() ? &dummy : s.data(), &n, dst.data(), &m, big);
@@ -106,8 +111,8 @@ struct Got16 {
     Bytes out;
 };
 
-Got16 to8(const Units& s, int cap, bool big, zet8u poison = 0xEE) {
-    Bytes dst(static_cast<std::size_t>(cap) + 1, poison);
+Got16 to8(const Units& s, int cap, bool big) {
+    Bytes dst(static_cast<std::size_t>(cap) + 1, kPoison8);
     const zet16u dummy = 0;
     int n = static_cast<int>(s.size()), m = cap;
     const ZetStatus st = zetsConvertUTF_16u8u(s.empty() ? &dummy : s.data(), &n, dst.data(), &m, big);
@@ -332,7 +337,7 @@ TEST(UtfTest, Utf8ToUtf16AgreesWithTheRulesAtEveryCapacity) {
             ASSERT_EQ(g.consumed, want.consumed) << "iter " << iter << " cap " << cap;
             ASSERT_EQ(head(g.out, g.written), want.out) << "iter " << iter << " cap " << cap;
             for (std::size_t j = static_cast<std::size_t>(g.written); j < g.out.size(); ++j)
-                ASSERT_EQ(g.out[j], 0xBEEF) << "iter " << iter << " cap " << cap << " unit " << j;
+                ASSERT_EQ(g.out[j], kPoison16) << "iter " << iter << " cap " << cap << " unit " << j;
         }
     }
 }
@@ -350,7 +355,7 @@ TEST(UtfTest, Utf16ToUtf8AgreesWithTheRulesAtEveryCapacity) {
             ASSERT_EQ(g.consumed, want.consumed) << "iter " << iter << " cap " << cap;
             ASSERT_EQ(head(g.out, g.written), want.out) << "iter " << iter << " cap " << cap;
             for (std::size_t j = static_cast<std::size_t>(g.written); j < g.out.size(); ++j)
-                ASSERT_EQ(g.out[j], 0xEE) << "iter " << iter << " cap " << cap << " byte " << j;
+                ASSERT_EQ(g.out[j], kPoison8) << "iter " << iter << " cap " << cap << " byte " << j;
         }
     }
 }
@@ -478,29 +483,29 @@ TEST(UtfTest, VectorRunsStayInsideTheirBuffers) {
                     const int cap16 = std::max(0, static_cast<int>(want16.size()) - shortBy);
                     const Ref16 r8 = ref16to8(in16, static_cast<std::size_t>(cap8), big);
                     const Ref8 r16 = ref8to16(s8, static_cast<std::size_t>(cap16), big);
-                    const Bytes poison8(static_cast<std::size_t>(cap8), 0xEE);
-                    const Units poison16(static_cast<std::size_t>(cap16), 0xBEEF);
+                    const Bytes poison8(static_cast<std::size_t>(cap8), kPoison8);
+                    const Units poison16(static_cast<std::size_t>(cap16), kPoison16);
                     Units got(static_cast<std::size_t>(cap16));
                     guarded::forEachPlacement(srcArena, in16, zet16u{0x41}, [&](zet16u* p, int align, guarded::Edge) {
                         zet8u* d = dstArena.place(std::span<const zet8u>(poison8), (align * 5 + 3) % 16,
-                                                  guarded::Edge::End, zet8u{0xEE});
+                                                  guarded::Edge::End, kPoison8);
                         int n = len, m = cap8;
                         ASSERT_EQ(zetsConvertUTF_16u8u(p, &n, d, &m, big), zetStatusOk);
                         ASSERT_EQ(n, r8.consumed) << "len " << len << " spot " << spot << " align " << align;
                         ASSERT_TRUE(std::equal(d, d + m, r8.out.begin(), r8.out.end()))
                             << "len " << len << " spot " << spot << " align " << align;
-                        ASSERT_EQ(std::count(d + m, d + cap8, 0xEE), cap8 - m);
+                        ASSERT_EQ(std::count(d + m, d + cap8, kPoison8), cap8 - m);
                     });
                     guarded::forEachPlacement(srcArena, s8, zet8u{0x41}, [&](zet8u* p, int align, guarded::Edge) {
                         zet16u* d = dstArena.place(std::span<const zet16u>(poison16), (align * 5 + 3) % 16,
-                                                   guarded::Edge::End, zet16u{0xBEEF});
+                                                   guarded::Edge::End, kPoison16);
                         int n = static_cast<int>(s8.size()), m = cap16;
                         ASSERT_EQ(zetsConvertUTF_8u16u(p, &n, d, &m, big), zetStatusOk);
                         ASSERT_EQ(n, r16.consumed) << "len " << len << " spot " << spot << " align " << align;
                         if (cap16) std::memcpy(got.data(), d, got.size() * 2);  // d may be odd
                         ASSERT_TRUE(std::equal(got.begin(), got.begin() + m, r16.out.begin(), r16.out.end()))
                             << "len " << len << " spot " << spot << " align " << align;
-                        ASSERT_EQ(std::count(got.begin() + m, got.end(), 0xBEEF), cap16 - m);
+                        ASSERT_EQ(std::count(got.begin() + m, got.end(), kPoison16), cap16 - m);
                     });
                 }
             }
