@@ -410,8 +410,9 @@ template <bool Swap>
 Progress utf16To8(const zet16u* s, std::size_t n, zet8u* d, std::size_t cap) {
     const char* base = reinterpret_cast<const char*>(s);
     // Vector blocks need 16 units to load and at most 24 bytes of room: 16 ASCII units, or 8 units
-    // of at most two bytes each (pairs included), or 8 of three bytes.
+    // of at most two bytes each (pairs included), or 8 of three bytes, then perhaps the next 8.
     auto block = [&](std::size_t& i, std::size_t& o) {
+        const std::size_t start = i;
         v128 a = loadu(base + 2 * i), b = loadu(base + 2 * i + 16);
         if constexpr (Swap) a = swapLanes(a), b = swapLanes(b);
         if (_mm_testz_si128(_mm_or_si128(a, b), _mm_set1_epi16(static_cast<short>(0xFF80)))) {
@@ -420,7 +421,10 @@ Progress utf16To8(const zet16u* s, std::size_t n, zet8u* d, std::size_t cap) {
             o += 16;
             return true;
         }
-        return twoByteBlock16(a, d, i, o) || threeByteBlock16(a, d, i, o);
+        if (!twoByteBlock16(a, d, i, o) && !threeByteBlock16(a, d, i, o)) return false;
+        // The second 8 units, already loaded, when the first block took all 8 of its units.
+        if (i == start + 8 && cap - o >= 24 && !twoByteBlock16(b, d, i, o)) threeByteBlock16(b, d, i, o);
+        return true;
     };
     auto one = [&](std::size_t& i, std::size_t& o) {
         const unsigned c = unitAt<Swap>(s, i);
