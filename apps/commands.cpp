@@ -13,6 +13,8 @@ int runTrim(const Args&);
 int runFindAny(const Args&);
 int runSplit(const Args&);
 int runTr(const Args&);
+int runConvert(const Args&);
+int runHash(const Args&);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -53,6 +55,17 @@ const std::vector<Command>& commands() {
         {"tr", "tr OLD NEW [FILE]", "copy FILE or standard input to standard output with every byte OLD made NEW",
          "OLD and NEW are each one character, an escape (\\n \\t \\r \\0 \\\\ \\xHH), 0xHH, or #DECIMAL.",
          runTr},
+        {"convert", "convert --to utf16le|utf16be|utf8 [--from utf8|utf16le|utf16be] [FILE]",
+         "convert FILE or standard input between UTF-8 and UTF-16",
+         "Input is UTF-8 for the UTF-16 targets and UTF-16LE for utf8 unless --from says otherwise.\n"
+         "Nothing is rejected: a malformed UTF-8 byte becomes the code unit of the same value, and a\n"
+         "surrogate that is not half of a pair travels as its own three-byte sequence.\n"
+         "Exit status: 0 done, 2 error.",
+         runConvert},
+        {"hash", "hash [--rule shift|sj2|mscs] [FILE]", "print the 32-bit hash of FILE or standard input",
+         "shift (default): h = (h << 1) ^ byte from 0; sj2: h = h * 31 + byte from 0;\n"
+         "mscs: h = (h * 33) ^ byte from 5381, up to the first zero byte. Printed in decimal.",
+         runHash},
     };
     return table;
 }

@@ -60,6 +60,16 @@ expect_bytes() {
   if [ "$got" != "$want" ] || [ "$rc" != 0 ]; then
     echo "FAIL: zetch $* -> status $rc, bytes $got"; cat "$tmp/err"
     echo "  wanted status 0, bytes $want"
+# expect_hex EXPECTED-HEX-BYTES EXPECTED-STATUS [STDIN-TEXT] -- ARGS...: binary output as hex.
+expect_hex() {
+  local want=$1 wantrc=$2 input=$3
+  shift 4
+  local got rc
+  printf '%b' "$input" | "$zetch" "$@" >"$tmp/out" 2>"$tmp/err"
+  rc=$?
+  got=$(od -An -v -tx1 "$tmp/out" | tr -d ' \n')
+  if [ "$got" != "$want" ] || [ "$rc" != "$wantrc" ]; then
+    echo "FAIL: zetch $* -> status $rc, bytes $got (wanted status $wantrc, bytes $want)"; cat "$tmp/err"
     fails=$((fails + 1))
   fi
 }
@@ -127,6 +137,36 @@ expect '' 2 '' -- tr a
 expect '' 2 '' -- tr ab c
 head -c 100000 /dev/urandom >"$tmp/rand"
 "$zetch" tr '\xff' '\x01' "$tmp/rand" | cmp -s - <(tr '\377' '\001' <"$tmp/rand") || { echo "FAIL: tr of random bytes"; fails=$((fails + 1)); }
+utf8='A\xc3\xa9\xe2\x82\xac\xf0\x9f\x98\x80'
+expect_hex '4100e900ac203dd800de' 0 "$utf8" -- convert --to utf16le
+expect_hex '004100e920acd83dde00' 0 "$utf8" -- convert --to utf16be
+expect_hex '41c3a9e282acf09f9880' 0 '\x41\x00\xe9\x00\xac\x20\x3d\xd8\x00\xde' -- convert --to utf8
+expect_hex '41c3a9e282acf09f9880' 0 '\x00\x41\x00\xe9\x20\xac\xd8\x3d\xde\x00' -- convert --from utf16be --to utf8
+# Malformed bytes pass through as units of the same value; a lone surrogate as three bytes.
+expect_hex '00c00080008000e200820041' 0 '\xc0\x80\x80\xe2\x82\x41' -- convert --to utf16be
+expect_hex 'eda0bd41' 0 '\x3d\xd8\x41\x00' -- convert --to utf8
+expect_hex '' 0 '' -- convert --to utf16le
+expect '' 2 'abc' -- convert --to utf8
+expect '' 2 '' -- convert --to utf32
+expect '' 2 '' -- convert --from utf16le --to utf16be
+expect '' 2 '' -- convert
+# Long enough for many resumed calls, with pairs falling across the ends of the output buffer.
+printf 'a\xc3\xa9\xf0\x9f\x98\x80%.0s' $(seq 30000) >"$tmp/long8"
+"$zetch" convert --to utf16be "$tmp/long8" >"$tmp/long16" && "$zetch" convert --from utf16be --to utf8 "$tmp/long16" >"$tmp/back8"
+if ! cmp -s "$tmp/long8" "$tmp/back8" || [ "$(wc -c <"$tmp/long16")" != 240000 ]; then
+  echo "FAIL: long UTF-8 -> UTF-16BE -> UTF-8 round trip"; fails=$((fails + 1))
+fi
+
+expect '291' 0 'abc' -- hash
+expect '96354' 0 'abc' -- hash --rule sj2
+expect '193409669' 0 'abc' -- hash --rule mscs
+expect '193409669' 0 'abc\0def' -- hash --rule mscs
+expect '5381' 0 '' -- hash --rule mscs
+expect '0' 0 '' -- hash --rule sj2
+printf 'abc' >"$tmp/abc"
+expect '291' 0 '' -- hash "$tmp/abc"
+expect '' 2 '' -- hash --rule fnv
+expect '' 2 '' -- hash --rule
 
 [ "$fails" -eq 0 ] && echo "all command-line checks passed"
 exit $((fails > 0))
