@@ -48,6 +48,7 @@ bool isInvalid(const RegExpSubjectChar& ch) { return ch.length == 1 && ch.firstB
 // ---- Character data ---------------------------------------------------------------------------
 
 const UnicodeCharacter* findRecord(zet32u cp) {
+    if (cp < kCharacterDirect) return &kCharacterTable[cp];
     if (cp > kCharacterTable[kCharacterCount - 1].cp) return nullptr;
     // The page index narrows the search to the records of cp's 256-code-point page.
     int lo = kCharacterIndex[cp >> 8];

@@ -352,4 +352,225 @@ TEST(RegExpPosixClass, MembersAreTheNamedSets) {
     EXPECT_FALSE(accepts("word", 0xE9));  // judged by its first byte
 }
 
+// ---- Properties ---------------------------------------------------------------------------------
+
+// Whether \p (or \P with negated -1) followed by text accepts the code point.
+bool property(const std::string& text, zet32u cp, zet32s negated = 0) {
+    const Parsed r = parse(text, negated);
+    EXPECT_EQ(r.status, 0) << text;
+    return ownRegExpPropertyTest(cp, r.node);
+}
+
+TEST(RegExpPropertyTest, CategoriesOfAssignedCharacters) {
+    EXPECT_TRUE(property("{Lu}", 'A'));
+    EXPECT_TRUE(property("{Lu}", 0xC0));
+    EXPECT_FALSE(property("{Lu}", 'a'));
+    for (zet32u cp : {0x41u, 0xC0u, 0x61u}) EXPECT_TRUE(property("L", cp));
+    EXPECT_TRUE(property("{L&}", 0x1C5));  // Lt
+    EXPECT_TRUE(property("{L&}", 'a'));
+    EXPECT_FALSE(property("{L&}", 0x2B0));  // Lm
+    EXPECT_FALSE(property("{L&}", 0x5D0));  // Lo
+    EXPECT_TRUE(property("{Nd}", '7'));
+    EXPECT_TRUE(property("N", 0x2160));  // Nl
+    EXPECT_FALSE(property("{Nd}", 0x2160));
+    EXPECT_TRUE(property("{Zs}", ' '));
+    EXPECT_TRUE(property("{Cc}", 0));
+    EXPECT_TRUE(property("{Mn}", 0x300));
+    EXPECT_TRUE(property("{Mn}", 0xE01EF));  // the last record
+    EXPECT_TRUE(property("{Po}", '?'));
+    EXPECT_TRUE(property("P", '?'));
+    EXPECT_FALSE(property("S", '?'));
+    EXPECT_TRUE(property("{Sc}", '$'));
+    // Negation, by \P and by a caret.
+    EXPECT_FALSE(property("{Lu}", 'A', -1));
+    EXPECT_TRUE(property("{Lu}", 'a', -1));
+    EXPECT_EQ(property("{^L}", '1'), property("{L}", '1', -1));
+    EXPECT_EQ(property("{^L}", 'x'), property("{L}", 'x', -1));
+}
+
+TEST(RegExpPropertyTest, CategoriesOfRangeRows) {
+    // U+4E00 lies in a range row (Lo): in Lo and L, not in Lu or Cn, and negation is exact.
+    EXPECT_TRUE(property("{Lo}", 0x4E00));
+    EXPECT_TRUE(property("L", 0x4E00));
+    EXPECT_TRUE(property("{Han}", 0x4E00));
+    EXPECT_FALSE(property("{Lu}", 0x4E00));
+    EXPECT_FALSE(property("{Cn}", 0x4E00));
+    EXPECT_TRUE(property("{Cn}", 0x4E00, -1));
+    EXPECT_TRUE(property("{Lu}", 0x4E00, -1));
+    EXPECT_FALSE(property("L", 0x4E00, -1));
+    EXPECT_TRUE(property("{Lo}", 0x9FC3));
+    EXPECT_FALSE(property("{Lo}", 0x9FC4));  // just past the row: unassigned in 5.1
+    EXPECT_TRUE(property("{Cs}", 0xD800));
+    EXPECT_TRUE(property("C", 0xDFFF));
+    EXPECT_TRUE(property("{Co}", 0xE000));
+    EXPECT_FALSE(property("{Co}", 0xE000, -1));
+    EXPECT_TRUE(property("{Co}", 0x10FFFD));
+    EXPECT_TRUE(property("{Lo}", 0xAC00));
+    EXPECT_TRUE(property("{Lo}", 0x2A6D6));
+}
+
+// Unassigned code points, and values beyond Unicode, are Cn for every test.
+TEST(RegExpPropertyTest, UnassignedCodePointsAreCn) {
+    for (zet32u cp : {0x378u, 0x9FC4u, 0xE01F0u, 0x10FFFEu, 0x110000u, 0x7FFFFFFFu}) {
+        SCOPED_TRACE(cp);
+        EXPECT_EQ(ownRegExpCategoryOf(cp), 0);
+        EXPECT_TRUE(property("{Cn}", cp));
+        EXPECT_TRUE(property("C", cp));
+        EXPECT_FALSE(property("{Cn}", cp, -1));
+        EXPECT_FALSE(property("{Co}", cp));
+        EXPECT_FALSE(property("L", cp));
+        EXPECT_TRUE(property("L", cp, -1));
+        EXPECT_TRUE(property("{^Lu}", cp));
+    }
+}
+
+TEST(RegExpPropertyTest, CodeRangesAndScripts) {
+    EXPECT_TRUE(property("{Any}", 0));
+    EXPECT_TRUE(property("{Any}", 0x10FFFF));
+    EXPECT_FALSE(property("{Any}", 0x110000));
+    EXPECT_FALSE(property("{Any}", 0x10FFFF, -1));
+    EXPECT_TRUE(property("{InBasicLatin}", 0x7F));
+    EXPECT_FALSE(property("{InBasicLatin}", 0x80));
+    EXPECT_TRUE(property("{^InBasicLatin}", 0x80));
+    EXPECT_TRUE(property("{Latin}", 0xE9));
+    EXPECT_TRUE(property("{Latin}", 'z'));
+    EXPECT_TRUE(property("{Latin}", 0xFF5A));  // the last pair's last code point
+    EXPECT_FALSE(property("{Latin}", 0xFF5B));
+    EXPECT_FALSE(property("{Latin}", '0'));
+    EXPECT_TRUE(property("{Common}", '0'));
+    EXPECT_TRUE(property("{Common}", 0));
+    EXPECT_TRUE(property("{Common}", 0xE007F));
+    EXPECT_FALSE(property("{Common}", 0xE0080));
+    EXPECT_TRUE(property("{Greek}", 0x3B1));
+    EXPECT_FALSE(property("{Greek}", 0x3B1, -1));
+    EXPECT_TRUE(property("{^Greek}", 'a'));
+    EXPECT_TRUE(property("{Inherited}", 0x300));
+    EXPECT_TRUE(property("{Cham}", 0xAA5F));
+    EXPECT_FALSE(property("{Cham}", 0xAA60));
+    // A script node that claims more pairs than its script has, or an unknown script, reads
+    // nothing beyond its own pairs.
+    RegExpNode odd = parse("{Carian}").node;
+    odd.arg3 = 1000;
+    EXPECT_FALSE(ownRegExpPropertyTest(0x10000, odd));  // Linear B, whose pairs follow elsewhere
+    odd.arg4 = 77;
+    EXPECT_FALSE(ownRegExpPropertyTest(0x102A0, odd));
+    EXPECT_FALSE(ownRegExpPropertyTest('A', RegExpNode{RegExpOpChar, 'A', 0, 0, 0}));
+}
+
+TEST(RegExpFoldCase, LowerCaseMappingOrTheCodePointItself) {
+    const struct {
+        zet32u cp, folded;
+    } cases[] = {
+        {'A', 'a'},        {'Z', 'z'},        {'a', 'a'},        {'@', '@'},        {'[', '['},
+        {0xC0, 0xE0},      {0xDE, 0xFE},      {0xDF, 0xDF},      {0xD7, 0xD7},      {0x178, 0xFF},
+        {0x130, 'i'},      {0x1C5, 0x1C6},    {0x1C4, 0x1C6},    {0x3A9, 0x3C9},    {0x212A, 'k'},
+        {0x10400, 0x10428}, {0x4E00, 0x4E00}, {0x378, 0x378},    {0xE01EF, 0xE01EF}, {0x10FFFF, 0x10FFFF},
+        {0x7FFFFFFF, 0x7FFFFFFF},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ownRegExpFoldCase(c.cp), c.folded) << std::hex << c.cp;
+}
+
+TEST(RegExpCharTypeTest, PredicatesOnEveryByte) {
+    for (int b = 0; b < 256; ++b) {
+        const bool digit = b >= '0' && b <= '9';
+        const bool space = b == 9 || b == 10 || b == 12 || b == 13 || b == 32;
+        const bool word = digit || (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z') || b == '_';
+        const zet8u u = static_cast<zet8u>(b);
+        EXPECT_EQ(ownRegExpCharTypeTest('d', u, 0), digit) << b;
+        EXPECT_EQ(ownRegExpCharTypeTest('D', u, 0), !digit) << b;
+        EXPECT_EQ(ownRegExpCharTypeTest('s', u, 0), space) << b;
+        EXPECT_EQ(ownRegExpCharTypeTest('S', u, 0), !space) << b;
+        EXPECT_EQ(ownRegExpCharTypeTest('w', u, 0), word) << b;
+        EXPECT_EQ(ownRegExpCharTypeTest('W', u, 0), !word) << b;
+        EXPECT_EQ(ownRegExpCharTypeTest('.', u, 0), b != 10) << b;
+        EXPECT_TRUE(ownRegExpCharTypeTest('.', u, zetRegExpOptionDotAll)) << b;
+        EXPECT_FALSE(ownRegExpCharTypeTest('x', u, 0)) << b;
+    }
+}
+
+// ---- Class members --------------------------------------------------------------------------------
+
+RegExpSubjectChar strayByte(zet8u b) { return {b, 1, b}; }
+
+bool member(const RegExpSubjectChar& ch, zet32u type, zet32s a1, zet32s a2 = 0, zet32s a3 = 0, zet32u options = 0) {
+    return ownRegExpClassMemberTest(ch, RegExpNode{type, a1, a2, a3, 0}, options);
+}
+
+constexpr zet32u kI = zetRegExpOptionCaseless;
+
+TEST(RegExpClassMemberTest, CharMembersCompareTheFirstByte) {
+    EXPECT_TRUE(member(charOf('a'), RegExpOpChar, 'a'));
+    EXPECT_FALSE(member(charOf('A'), RegExpOpChar, 'a'));
+    EXPECT_TRUE(member(charOf('A'), RegExpOpChar, 'a', 0, 0, kI));
+    EXPECT_TRUE(member(charOf('z'), RegExpOpChar, 'Z', 0, 0, kI));
+    EXPECT_FALSE(member(charOf('@'), RegExpOpChar, '`', 0, 0, kI));  // differ in 0x20 but are no letters
+    EXPECT_FALSE(member(charOf('['), RegExpOpChar, '{', 0, 0, kI));
+    EXPECT_TRUE(member(charOf('a'), RegExpOpChar, 'b', 0, -1));
+    EXPECT_FALSE(member(charOf('A'), RegExpOpChar, 'a', 0, -1, kI));
+    // A member of value 0xE9 is the byte 0xE9, so it takes a stray byte but not the two-byte
+    // character U+00E9, whose first byte is 0xC3.
+    EXPECT_TRUE(member(strayByte(0xE9), RegExpOpChar, 0xE9));
+    EXPECT_FALSE(member(charOf(0xE9), RegExpOpChar, 0xE9));
+    EXPECT_TRUE(member(charOf(0xE9), RegExpOpChar, 0xC3));
+}
+
+TEST(RegExpClassMemberTest, CharTypeMembersJudgeTheFirstByte) {
+    EXPECT_TRUE(member(charOf('5'), RegExpOpCharType, 'd'));
+    EXPECT_FALSE(member(charOf('5'), RegExpOpCharType, 'd', 0, -1));
+    EXPECT_FALSE(member(charOf(0x660), RegExpOpCharType, 'd'));  // Arabic-Indic zero
+    EXPECT_TRUE(member(charOf(0xE9), RegExpOpCharType, 'W'));
+    EXPECT_FALSE(member(charOf('\n'), RegExpOpCharType, '.'));
+    EXPECT_TRUE(member(charOf('\n'), RegExpOpCharType, '.', 0, 0, zetRegExpOptionDotAll));
+}
+
+TEST(RegExpClassMemberTest, ByteRangesAndCodePointRanges) {
+    EXPECT_TRUE(member(charOf('m'), RegExpOpRange, 'a', 'z'));
+    EXPECT_FALSE(member(charOf('M'), RegExpOpRange, 'a', 'z'));
+    EXPECT_TRUE(member(charOf('M'), RegExpOpRange, 'a', 'z', 0, kI));
+    EXPECT_TRUE(member(charOf('m'), RegExpOpRange, 'A', 'Z', 0, kI));
+    EXPECT_FALSE(member(charOf('['), RegExpOpRange, 'a', 'z', 0, kI));
+    EXPECT_TRUE(member(charOf('['), RegExpOpRange, 'A', 'z'));
+    EXPECT_FALSE(member(charOf('M'), RegExpOpRange, 'a', 'z', -1, kI));
+    EXPECT_TRUE(member(charOf('0'), RegExpOpRange, 'a', 'z', -1, kI));
+    // Upper-case Latin-1 letters as a range of two-byte characters: with i the ends and the
+    // character are folded, so U+00E9 is in [U+00C0-U+00DE].
+    EXPECT_FALSE(member(charOf(0xE9), RegExpOpRange, 0xC0, 0xDE));
+    EXPECT_TRUE(member(charOf(0xE9), RegExpOpRange, 0xC0, 0xDE, 0, kI));
+    EXPECT_TRUE(member(charOf(0xC9), RegExpOpRange, 0xC0, 0xDE));
+    EXPECT_TRUE(member(charOf(0x3B1), RegExpOpRange, 0x391, 0x3A9, 0, kI));  // alpha in [Alpha-Omega]
+    EXPECT_FALSE(member(charOf(0x3B1), RegExpOpRange, 0x391, 0x3A9));
+    EXPECT_TRUE(member(charOf(0x4E00), RegExpOpRange, 0x100, 0x10FFFF));
+    EXPECT_TRUE(member(charOf(0x7FFFFFFF), RegExpOpRange, 0x100, -1));  // ends compare unsigned
+    // A stray byte is judged by its value against a byte range, and is no member of a wider one.
+    EXPECT_TRUE(member(strayByte(0xC3), RegExpOpRange, 0x80, 0xFF));
+    EXPECT_FALSE(member(strayByte(0xC3), RegExpOpRange, 0x80, 0x10FFFF));
+    EXPECT_TRUE(member(strayByte(0xC3), RegExpOpRange, 0x80, 0x10FFFF, -1));
+    EXPECT_FALSE(member(strayByte(0xC3), RegExpOpRange, 0x80, 0x10FFFF, 0, kI));
+}
+
+TEST(RegExpClassMemberTest, WideCharMembers) {
+    EXPECT_TRUE(member(charOf(0x100), RegExpOpWideChar, 0x100));
+    EXPECT_FALSE(member(charOf(0x101), RegExpOpWideChar, 0x100));
+    EXPECT_TRUE(member(charOf(0x101), RegExpOpWideChar, 0x100, 0, 0, kI));
+    EXPECT_TRUE(member(charOf(0x100), RegExpOpWideChar, 0x101, 0, 0, kI));
+    EXPECT_TRUE(member(charOf('k'), RegExpOpWideChar, 0x212A, 0, 0, kI));
+    EXPECT_FALSE(member(charOf(0x100), RegExpOpWideChar, 0x100, 0, -1));
+    EXPECT_TRUE(member(charOf(0x7FFFFFFF), RegExpOpWideChar, 0x7FFFFFFF));
+    EXPECT_FALSE(member(strayByte(0xC4), RegExpOpWideChar, 0xC4));
+    EXPECT_TRUE(member(strayByte(0xC4), RegExpOpWideChar, 0xC4, 0, -1));
+}
+
+// Property members carry their own negation; arg3 of a code range is that negation, so it must
+// not be applied a second time.
+TEST(RegExpClassMemberTest, PropertyMembersNegateOnce) {
+    EXPECT_TRUE(ownRegExpClassMemberTest(charOf('A'), parse("{Lu}").node, 0));
+    EXPECT_TRUE(ownRegExpClassMemberTest(charOf('a'), parse("{Lu}", -1).node, 0));
+    EXPECT_FALSE(ownRegExpClassMemberTest(charOf('a'), parse("{^InBasicLatin}").node, 0));
+    EXPECT_TRUE(ownRegExpClassMemberTest(charOf(0xE9), parse("{^InBasicLatin}").node, 0));
+    EXPECT_TRUE(ownRegExpClassMemberTest(charOf(0x3B1), parse("{^Latin}").node, 0));
+    EXPECT_FALSE(ownRegExpClassMemberTest(charOf(0x3B1), parse("{Latin}").node, kI));
+    // A stray byte is tested as the code point of its value.
+    EXPECT_TRUE(ownRegExpClassMemberTest(strayByte(0xE9), parse("{Ll}").node, 0));
+}
+
 }  // namespace
