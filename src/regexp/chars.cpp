@@ -109,7 +109,7 @@ constexpr std::array<zet8u, 256> kByteClass = [] {
 // compared together with the '}' after it, so that "Co" does not catch "Common"; the single
 // letters come last for the same reason.
 struct CategoryName {
-    const char* name;
+    char name[3];
     zet32s mask;
     bool braced;
 };
