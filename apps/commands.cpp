@@ -7,6 +7,7 @@ namespace cli {
 
 int runVersion(const Args&);
 int runFindc(const Args&);
+int runRegex(const Args&);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -16,6 +17,12 @@ const std::vector<Command>& commands() {
          "UNIT is one character, an escape (\\n \\t \\r \\0 \\\\ \\xHH), 0xHH, or #DECIMAL.\n"
          "Exit status: 0 found, 1 not found, 2 error.",
          runFindc},
+        {"regex", "regex --explain [--options LETTERS] [--] PATTERN",
+         "compile a regular expression and list its node program",
+         "Prints a header line (node count, groups, required literal, pattern kind, options) and one\n"
+         "line per node: index, type, operands. LETTERS are option letters from gimsx.\n"
+         "Exit status: 0 compiled, 1 pattern rejected (status and offset on stderr), 2 usage error.",
+         runRegex},
     };
     return table;
 }
