@@ -24,7 +24,6 @@ constexpr int kMaxDepth = 999;           // nesting of parentheses
 constexpr int kMaxOrdinal = 999;         // groups in one program (link values stay below 1000)
 constexpr int kMaxCaptureCounter = 1001; // so at most 1000 capturing groups
 constexpr int kMaxBound = 65535;         // largest m or n of a brace quantifier
-constexpr zet32s kMaxCodePoint = INT_MAX;
 
 bool isDigit(zet8u b) { return b >= '0' && b <= '9'; }
 bool isOctal(zet8u b) { return b >= '0' && b <= '7'; }
@@ -967,10 +966,8 @@ ZetStatus Emitter::classEscape(const zet8u*& r) {
     }
 }
 
-// [:name:], [:^name:] (also between [. .] and [= =]) inside a class. A negated class of several
-// members is written as the ranges of everything outside them, so that it accepts exactly the
-// characters outside the named set (members with a negation mark would each accept nearly
-// everything, and a class accepts what any member accepts).
+// [:name:], [:^name:] (also between [. .] and [= =]) inside a class. The table gives the members
+// of both forms; the negated form accepts exactly what the plain form rejects.
 ZetStatus Emitter::posixClass(const zet8u* r, const zet8u* formEnd) {
     const zet8u* name = r + 2;
     const bool negated = *name == '^';
@@ -979,33 +976,8 @@ ZetStatus Emitter::posixClass(const zet8u* r, const zet8u* formEnd) {
     if (pc == nullptr) return fail(zetStatusRegExpBadClass, r);
     closeOpenRange();
     lastSingle_ = -1;
-    if (!negated || pc->count == 1) {
-        for (int i = 0; i < pc->count; ++i) {
-            const RegExpPosixMember& m = pc->members[i];
-            if (m.type == RegExpOpCharType && negated) {
-                const zet32s other = m.arg1 >= 'a' ? m.arg1 - 32 : m.arg1 + 32;  // w <-> W
-                emit(RegExpOpCharType, other);
-            } else {
-                emit(m.type, m.arg1, m.type == RegExpOpRange ? m.arg2 : 0, negated ? -1 : 0);
-            }
-        }
-        return zetStatusOk;
-    }
-    zet32s lo[4], hi[4];
-    const int n = pc->count;
-    for (int i = 0; i < n; ++i) {
-        const RegExpPosixMember& m = pc->members[i];
-        const zet32s a = m.arg1, b = m.type == RegExpOpRange ? m.arg2 : m.arg1;
-        int j = i;
-        for (; j > 0 && lo[j - 1] > a; --j) lo[j] = lo[j - 1], hi[j] = hi[j - 1];
-        lo[j] = a, hi[j] = b;
-    }
-    long long from = 0;
-    for (int i = 0; i < n; ++i) {
-        if (lo[i] > from) emit(RegExpOpRange, static_cast<zet32s>(from), lo[i] - 1);
-        from = std::max<long long>(from, hi[i] + 1LL);
-    }
-    if (from <= kMaxCodePoint) emit(RegExpOpRange, static_cast<zet32s>(from), kMaxCodePoint);
+    const RegExpPosixMember* m = negated ? pc->negatedMembers : pc->members;
+    for (int i = 0, n = negated ? pc->negatedCount : pc->count; i < n; ++i) emit(m[i].type, m[i].arg1, m[i].arg2, m[i].arg3);
     return zetStatusOk;
 }
 

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "regexp/chars.h"
+
 namespace zet::rx {
 
 namespace {
@@ -39,19 +41,6 @@ const char* const kTypeNames[] = {
     "AnyByte",   "WideChar",     "Category",      "CodeRange",   "Script",     "ExtChar",
 };
 static_assert(sizeof(kTypeNames) / sizeof(kTypeNames[0]) == RegExpOpExtChar - RegExpOpChar + 1);
-
-struct CategoryName {
-    zet32s mask;
-    const char* name;
-};
-const CategoryName kCategories[] = {
-    {0x80, "L"},    {0x81, "Ll"},   {0x82, "Lu"},   {0x84, "Lt"},   {0x88, "Lm"},   {0x90, "Lo"},   {0x87, "L&"},
-    {0x100, "M"},   {0x101, "Mn"},  {0x102, "Mc"},  {0x104, "Me"},  {0x200, "Z"},   {0x201, "Zs"},  {0x202, "Zl"},
-    {0x204, "Zp"},  {0x400, "S"},   {0x401, "Sm"},  {0x402, "Sc"},  {0x404, "Sk"},  {0x408, "So"},  {0x800, "N"},
-    {0x801, "Nd"},  {0x802, "Nl"},  {0x804, "No"},  {0x1000, "P"},  {0x1001, "Pd"}, {0x1002, "Ps"}, {0x1004, "Pe"},
-    {0x1008, "Pi"}, {0x1010, "Pf"}, {0x1020, "Pc"}, {0x1040, "Po"}, {0x2000, "C"},  {0x2001, "Cc"}, {0x2002, "Cf"},
-    {0x2004, "Co"}, {0x2008, "Cs"}, {0x2010, "Cn"},
-};
 
 // Option bits as letters in alphabetical order, "-" for none.
 void putOptions(Out& out, zet32u options) {
@@ -144,9 +133,7 @@ void putNode(Out& out, const RegExpState* s, int index) {
         case RegExpOpSetOptions: out.put(" opts="), putOptions(out, static_cast<zet32u>(n.arg1)); break;
         case RegExpOpWideChar: out.put(" "), putCodePoint(out, n.arg1); break;
         case RegExpOpCategory: {
-            const char* name = nullptr;
-            for (const auto& c : kCategories)
-                if (c.mask == n.arg1) name = c.name;
+            const char* name = ownRegExpCategoryName(n.arg1);
             if (name != nullptr) out.put(" %s", name);
             else out.put(" mask=0x%x", static_cast<unsigned>(n.arg1));
             if (n.arg2 == -1) out.put(" neg");
@@ -155,7 +142,13 @@ void putNode(Out& out, const RegExpState* s, int index) {
         case RegExpOpCodeRange:
             out.put(" "), putCodePoint(out, n.arg1), out.put("-"), putCodePoint(out, n.arg2), putMark(out, n.arg3);
             break;
-        case RegExpOpScript: out.put(" #%u pairs=%d%s", n.arg4, n.arg3, n.arg2 == -1 ? " neg" : ""); break;
+        case RegExpOpScript: {
+            const char* name = ownRegExpScriptName(n.arg4);
+            if (name != nullptr) out.put(" %s", name);
+            else out.put(" #%u", n.arg4);
+            out.put(" pairs=%d%s", n.arg3, n.arg2 == -1 ? " neg" : "");
+            break;
+        }
         default: break;  // AnyByte, ExtChar: no operands
     }
 }

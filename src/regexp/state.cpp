@@ -66,7 +66,9 @@ ZetStatus zetsRegExpInitAlloc(const char* pPattern, const char* pOptions, RegExp
 void zetsRegExpFree(RegExpState* pState) { zet::ownFree(pState); }
 
 #pragma GCC diagnostic push
+#if !defined(__clang__)
 #pragma GCC diagnostic ignored "-Wattribute-alias"
+#endif
 void zetsRegExpMultiFree(RegExpMultiState* pMulti) __attribute__((alias("zetsRegExpFree")));
 #pragma GCC diagnostic pop
 
