@@ -175,6 +175,13 @@ ZetStatus structure(const zet8u* pat, const zet8u* end, zet32u options, int* gro
                     --depth;
                     q = r + 1;
                 } else if (q[2] == '(') {
+                    // A condition counts as a second opening. With a look-around, (?(?=...), the
+                    // inner '(' is that opening and is scanned as one (it may start a comment or a
+                    // setting); with a number, the ')' after it closes the second opening.
+                    if (q[3] == '?') {
+                        q += 2;
+                        break;
+                    }
                     if (++depth > kMaxDepth) return failAt(zetStatusRegExpSyntax, q + 2, pat, errOffset);
                     extended[depth] = extended[depth - 1];
                     q += 3;
@@ -410,6 +417,10 @@ ZetStatus Emitter::run(zet32s* errOffset) {
         }
     }
     flush();
+    if (depth_ != 0) {
+        *errOffset = static_cast<zet32s>(end_ - pat_);
+        return zetStatusRegExpSyntax;
+    }
     finish();
     return zetStatusOk;
 }
@@ -672,6 +683,9 @@ ZetStatus Emitter::openGroup(const zet8u*& q) {
     zet32s arg3 = 0;
     const zet8u* body;
     if (q[1] != '?') {
+        // Pass 1 counted the same groups; the test keeps every capture number inside the records
+        // even if the two passes ever read a pattern differently.
+        if (capture_ >= groupCount_) return fail(zetStatusRegExpSyntax, q);
         type = RegExpOpCapture;
         arg3 = capture_++;
         body = q + 1;
@@ -750,6 +764,7 @@ ZetStatus Emitter::openGroup(const zet8u*& q) {
 ZetStatus Emitter::closeGroup(const zet8u*& q) {
     const zet8u* const at = q++;
     const int d = depth_;
+    if (d == 0) return fail(zetStatusRegExpSyntax, at);  // pass 1 rules this out; kept for safety
     const int opener = frames_[d].opener;
     depth_ = d - 1;
     options_ = frames_[d].options;
