@@ -55,8 +55,10 @@ int runRegex(const Args& args) {
         std::fprintf(stderr, "zetch regex: %s (status %d) at offset %d\n", patternError(st), st, offset);
         return kNotFound;
     }
-    std::string listing(static_cast<std::size_t>(zet::rx::ownRegExpExplain(state, nullptr, 0)) + 1, '\0');
-    listing.resize(static_cast<std::size_t>(zet::rx::ownRegExpExplain(state, listing.data(), static_cast<int>(listing.size()))));
+    const int length = zet::rx::ownRegExpExplain(state, nullptr, 0);
+    std::string listing(static_cast<std::size_t>(length) + 1, '\0');
+    zet::rx::ownRegExpExplain(state, listing.data(), length + 1);
+    listing.resize(static_cast<std::size_t>(length));
     std::fwrite(listing.data(), 1, listing.size(), stdout);
     return kFound;
 }

@@ -22,7 +22,7 @@ namespace {
 constexpr zet32u kOptExtended = zetRegExpOptionExtended;
 constexpr int kMaxDepth = 999;           // nesting of parentheses
 constexpr int kMaxOrdinal = 999;         // groups in one program (link values stay below 1000)
-constexpr int kMaxCaptureCounter = 1001; // so at most 1000 capturing groups
+constexpr int kMaxCaptureCounter = 1001;  // so at most 1000 capturing groups
 constexpr int kMaxBound = 65535;         // largest m or n of a brace quantifier
 
 bool isDigit(zet8u b) { return b >= '0' && b <= '9'; }
@@ -328,7 +328,7 @@ private:
 
     // The class being parsed.
     int openRange_ = -1;       // member turned into a range that still waits for its end
-    zet32u openRangeType_ = 0; // what that member was
+    zet32u openRangeType_ = 0;  // what that member was
     int lastSingle_ = -1;      // newest member that a '-' may turn into a range
 };
 
@@ -653,7 +653,8 @@ int Emitter::openerOf(int close) const {
     // The close was uncovered by the removal of a later look-around: search for it. Groups nested
     // inside end before `close` and enclosing ones are still open, so the first fit is the one.
     for (int i = close - 1; i >= 0; --i)
-        if (isOpener(nodes_[i].type) && i + nodes_[i].arg2 + 1 == close && nodes_[i].arg1 == nodes_[close].arg1) return i;
+        if (isOpener(nodes_[i].type) && i + nodes_[i].arg2 + 1 == close && nodes_[i].arg1 == nodes_[close].arg1)
+            return i;
     return close;  // unreachable: every close has its opener
 }
 
@@ -773,7 +774,8 @@ ZetStatus Emitter::closeGroup(const zet8u*& q) {
     const int count = p_ - body;
     const bool plain = type == RegExpOpCapture || type == RegExpOpGroup;
     const bool endsInRepeat = count > 0 && nodes_[p_ - 1].type == RegExpOpRepeat;
-    const int width = type == RegExpOpGroup || (plain && endsInRepeat) ? ownRegExpSimpleLength(nodes_ + body, count) : -1;
+    const bool needWidth = type == RegExpOpGroup || (plain && endsInRepeat);
+    const int width = needWidth ? ownRegExpSimpleLength(nodes_ + body, count) : -1;
 
     // A (?:...) around one simple item, or around simple text that is not repeated, is dropped.
     if (type == RegExpOpGroup && ((count == 1 && width == 1) || (width >= 2 && !ownRegExpIsQuantifier(q)))) {
@@ -807,7 +809,8 @@ ZetStatus Emitter::closeGroup(const zet8u*& q) {
     if (isLookBehind(type)) {
         for (int i = body; i < close;) {
             const RegExpNode& n = nodes_[i];
-            if (n.type == RegExpOpBackRef || (isRepeat(n.type) && n.arg1 != n.arg2)) return fail(zetStatusRegExpSyntax, at);
+            if (n.type == RegExpOpBackRef || (isRepeat(n.type) && n.arg1 != n.arg2))
+                return fail(zetStatusRegExpSyntax, at);
             i += isLookBehind(n.type) ? n.arg2 + 2 : 1;  // a nested look-behind passed this when it closed
         }
         const int fixed = ownRegExpFixedLength(nodes_ + body, count);
@@ -992,7 +995,8 @@ ZetStatus Emitter::posixClass(const zet8u* r, const zet8u* formEnd) {
     closeOpenRange();
     lastSingle_ = -1;
     const RegExpPosixMember* m = negated ? pc->negatedMembers : pc->members;
-    for (int i = 0, n = negated ? pc->negatedCount : pc->count; i < n; ++i) emit(m[i].type, m[i].arg1, m[i].arg2, m[i].arg3);
+    for (int i = 0, n = negated ? pc->negatedCount : pc->count; i < n; ++i)
+        emit(m[i].type, m[i].arg1, m[i].arg2, m[i].arg3);
     return zetStatusOk;
 }
 

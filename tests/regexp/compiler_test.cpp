@@ -120,7 +120,8 @@ TEST(RegExpCompile, ExtendedOption) {
         {"(?x:a b)c d", nullptr,
          {"nodes=5 groups=1 required=4 kind=general options=-", "0 OptionGroup link=1 body=2 opts=x", "1 Char 'a'",
           "2 Char 'b'", "3 Close link=1 opts=-", "4 String \"c d\""}},
-        {"[ #]", "x", {"nodes=3 groups=1 required=none kind=general options=x", "0 Class members=2", "1 Char ' '", "2 Char '#'"}},
+        {"[ #]", "x", {"nodes=3 groups=1 required=none kind=general options=x", "0 Class members=2", "1 Char ' '",
+                       "2 Char '#'"}},
     });
 }
 
@@ -139,7 +140,8 @@ TEST(RegExpCompile, QuantifiersAndFolding) {
           "2 Char 'b'", "3 Repeat {0,0}", "4 Char 'c'", "5 Repeat {0,inf}", "6 Char 'd'", "7 Repeat {2,inf}",
           "8 Char 'e'", "9 RepeatLazy {2,3}"}},
         {"a{2,x}", nullptr, {"nodes=1 groups=1 required=0 kind=literal-start options=-", "0 String \"a{2,x}\""}},
-        {"a{65535,65535}", nullptr, {"nodes=2 groups=1 required=0 kind=literal-start options=-", "0 Char 'a'", "1 Repeat {65535,65535}"}},
+        {"a{65535,65535}", nullptr, {"nodes=2 groups=1 required=0 kind=literal-start options=-", "0 Char 'a'",
+                                     "1 Repeat {65535,65535}"}},
         {"^*\\b+", nullptr,
          {"nodes=4 groups=1 required=none kind=general options=-", "0 Assert ^", "1 Repeat {0,inf}", "2 Assert b",
           "3 Repeat {1,inf}"}},
@@ -148,9 +150,12 @@ TEST(RegExpCompile, QuantifiersAndFolding) {
         {".*.", nullptr,
          {"nodes=3 groups=1 required=none kind=general options=-", "0 Assert line-start", "1 CharType .",
           "2 Repeat {1,inf}"}},
-        {"\\d\\d?", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 CharType d", "1 Repeat {1,2}"}},
-        {"\\d*\\d*", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 CharType d", "1 Repeat {0,inf}"}},
-        {"..+?", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 CharType .", "1 Repeat {2,inf}"}},
+        {"\\d\\d?", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 CharType d",
+                              "1 Repeat {1,2}"}},
+        {"\\d*\\d*", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 CharType d",
+                               "1 Repeat {0,inf}"}},
+        {"..+?", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 CharType .",
+                           "1 Repeat {2,inf}"}},
         {"\\w\\d.{2}.", nullptr,
          {"nodes=4 groups=1 required=none kind=general options=-", "0 CharType w", "1 CharType d", "2 CharType .",
           "3 Repeat {3,3}"}},
@@ -178,8 +183,10 @@ TEST(RegExpCompile, GroupsLinksAndFlattening) {
         {"(?:abc)*", nullptr,
          {"nodes=4 groups=1 required=none kind=general options=-", "0 Group link=1 body=1", "1 String \"abc\"",
           "2 Close link=1 opts=-", "3 Repeat {0,inf}"}},
-        {"(?:a)*", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 Char 'a'", "1 Repeat {0,inf}"}},
-        {"(?:a)+", nullptr, {"nodes=2 groups=1 required=0 kind=literal-start options=-", "0 Char 'a'", "1 Repeat {1,inf}"}},
+        {"(?:a)*", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 Char 'a'",
+                             "1 Repeat {0,inf}"}},
+        {"(?:a)+", nullptr, {"nodes=2 groups=1 required=0 kind=literal-start options=-", "0 Char 'a'",
+                             "1 Repeat {1,inf}"}},
         {"(?:a.)(?:[ab])(?:a|b)", nullptr,
          {"nodes=12 groups=1 required=none kind=general options=-", "0 Char 'a'", "1 CharType .",
           "2 Group link=1 body=3", "3 Class members=2", "4 Char 'a'", "5 Char 'b'", "6 Close link=1 opts=-",
@@ -231,18 +238,26 @@ TEST(RegExpCompile, OptionsInNodes) {
 
 TEST(RegExpCompile, Classes) {
     expectPrograms({
-        {"[]a]", nullptr, {"nodes=3 groups=1 required=none kind=general options=-", "0 Class members=2", "1 Char ']'", "2 Char 'a'"}},
-        {"[a-]", nullptr, {"nodes=3 groups=1 required=none kind=general options=-", "0 Class members=2", "1 Char 'a'", "2 Char '-'"}},
-        {"[^]-]", nullptr, {"nodes=3 groups=1 required=none kind=general options=-", "0 Class members=2 neg", "1 Char ']'", "2 Char '-'"}},
+        {"[]a]", nullptr, {"nodes=3 groups=1 required=none kind=general options=-", "0 Class members=2", "1 Char ']'",
+                           "2 Char 'a'"}},
+        {"[a-]", nullptr, {"nodes=3 groups=1 required=none kind=general options=-", "0 Class members=2", "1 Char 'a'",
+                           "2 Char '-'"}},
+        {"[^]-]", nullptr, {"nodes=3 groups=1 required=none kind=general options=-", "0 Class members=2 neg",
+                            "1 Char ']'", "2 Char '-'"}},
         {"[a]", nullptr, {"nodes=1 groups=1 required=none kind=literal-start options=-", "0 Char 'a'"}},
         {"[\\d]", nullptr, {kPlain, "0 CharType d"}},
-        {"[^a]", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 Class members=1 neg", "1 Char 'a'"}},
-        {"[\\x{100}]", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 Class members=1", "1 WideChar U+0100"}},
-        {"[\\p{Lu}]", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 Class members=1", "1 Category Lu"}},
+        {"[^a]", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 Class members=1 neg",
+                           "1 Char 'a'"}},
+        {"[\\x{100}]", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 Class members=1",
+                                 "1 WideChar U+0100"}},
+        {"[\\p{Lu}]", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 Class members=1",
+                                "1 Category Lu"}},
         // UTF-8 inside a class is one character; an invalid sequence is its bytes.
         {"[\xc3\xa9]", nullptr, {"nodes=1 groups=1 required=none kind=literal-start options=-", "0 Char 0xe9"}},
-        {"[\xc4\x80\xff]", nullptr, {"nodes=3 groups=1 required=none kind=general options=-", "0 Class members=2", "1 WideChar U+0100", "2 Char 0xff"}},
-        {"[\xc3\xa9-\xc4\x80]", nullptr, {"nodes=2 groups=1 required=none kind=general options=-", "0 Class members=1", "1 Range 0xe9-0x100"}},
+        {"[\xc4\x80\xff]", nullptr, {"nodes=3 groups=1 required=none kind=general options=-", "0 Class members=2",
+                                     "1 WideChar U+0100", "2 Char 0xff"}},
+        {"[\xc3\xa9-\xc4\x80]", nullptr, {"nodes=2 groups=1 required=none kind=general options=-",
+                                          "0 Class members=1", "1 Range 0xe9-0x100"}},
         {"[\\b\\n-\\r\\x{41}-\\x{5a}\\1\\8\\]\\cA]", nullptr,
          {"nodes=8 groups=1 required=none kind=general options=-", "0 Class members=7", "1 Char 0x08",
           "2 Range 0x0a-0x0d", "3 Range 'A'-'Z'", "4 Char 0x01", "5 Char '8'", "6 Char ']'", "7 Char 0x01"}},
@@ -255,7 +270,8 @@ TEST(RegExpCompile, Classes) {
          {"nodes=11 groups=1 required=none kind=general options=-", "0 Class members=3", "1 Char 'a'", "2 Char '-'",
           "3 CharType d", "4 Class members=3", "5 Char 'b'", "6 Char '-'", "7 Range '0'-'9'", "8 Class members=2",
           "9 Char 'c'", "10 Char '-'"}},
-        {"[\\Qa-\\E]", nullptr, {"nodes=3 groups=1 required=none kind=general options=-", "0 Class members=2", "1 Char 'a'", "2 Char '-'"}},
+        {"[\\Qa-\\E]", nullptr, {"nodes=3 groups=1 required=none kind=general options=-", "0 Class members=2",
+                                 "1 Char 'a'", "2 Char '-'"}},
         {"[[:alpha:]][[.alpha.]][[=alpha=]]", nullptr,
          {"nodes=9 groups=1 required=none kind=general options=-", "0 Class members=2", "1 Range 'a'-'z'",
           "2 Range 'A'-'Z'", "3 Class members=2", "4 Range 'a'-'z'", "5 Range 'A'-'Z'", "6 Class members=2",
@@ -335,7 +351,8 @@ TEST(RegExpCompile, EveryErrorWithItsOffset) {
         {"\\", zetStatusRegExpSyntax, 1}, {"a\\c", zetStatusRegExpSyntax, 3},
         {"(?(1)*a)", zetStatusRegExpSyntax, 7}, {"(?(1)a|b|c)", zetStatusRegExpSyntax, 10},
         {"(?(?:a)b)", zetStatusRegExpSyntax, 8}, {"(?(?=a)?b)", zetStatusRegExpSyntax, 9},
-        {"(?(a)b)", zetStatusRegExpSyntax, 3}, {"(?(?#(x)(?=a)b))", zetStatusRegExpSyntax, 15}, {"(?(1234)a)", zetStatusRegExpSyntax, 6},
+        {"(?(a)b)", zetStatusRegExpSyntax, 3}, {"(?(?#(x)(?=a)b))", zetStatusRegExpSyntax, 15}, {"(?(1234)a)",
+                                                zetStatusRegExpSyntax, 6},
         {"(a)(?<=\\1)", zetStatusRegExpSyntax, 9}, {"(?<=a*)", zetStatusRegExpSyntax, 6},
         {"(?<=a{2,3})", zetStatusRegExpSyntax, 10}, {"(?<=a|bc)", zetStatusRegExpSyntax, 8},
         {"(?<=(ab|c)e)", zetStatusRegExpSyntax, 11}, {"(a)(?<=x(?=a|\\1)y)", zetStatusRegExpSyntax, 17},
@@ -357,7 +374,8 @@ TEST(RegExpCompile, EveryErrorWithItsOffset) {
         {"\\x{12", zetStatusRegExpBadEscape, 3}, {"\\x{123456789}", zetStatusRegExpBadEscape, 3},
         {"[\\x{12]", zetStatusRegExpBadEscape, 6}, {"\\pX", zetStatusRegExpBadEscape, 2},
         {"\\p{Foo}", zetStatusRegExpBadEscape, 3}, {"\\P{^L}", zetStatusRegExpBadEscape, 3},
-        {"\\p{Latin", zetStatusRegExpBadEscape, 3}, {"\\p{Lu", zetStatusRegExpBadEscape, 5}, {"\\p{latin}", zetStatusRegExpBadEscape, 3},
+        {"\\p{Latin", zetStatusRegExpBadEscape, 3}, {"\\p{Lu", zetStatusRegExpBadEscape, 5}, {"\\p{latin}",
+                                                     zetStatusRegExpBadEscape, 3},
         {"\\p{InNoSuchBlock}", zetStatusRegExpBadEscape, 3}, {"[a\\p{Xx}]", zetStatusRegExpBadEscape, 5},
     };
     for (const auto& c : cases) {
@@ -444,7 +462,8 @@ void compileGuarded(guarded::Arena& patterns, guarded::Arena& states, const std:
         EXPECT_TRUE(offset >= 0 && offset <= static_cast<int>(pattern.size())) << pattern;
         return;
     }
-    EXPECT_EQ(regexp_program::listing(guardedState), regexp_program::listing(reinterpret_cast<RegExpState*>(roomy.data())));
+    const auto* roomyState = reinterpret_cast<const RegExpState*>(roomy.data());
+    EXPECT_EQ(regexp_program::listing(guardedState), regexp_program::listing(roomyState));
     EXPECT_EQ(regexp_program::checkProgram(guardedState, static_cast<int>(pattern.size())), "") << pattern;
 }
 

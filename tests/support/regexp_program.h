@@ -139,7 +139,8 @@ inline std::string checkProgram(const RegExpState* s, int len) {
                 if (o.arg1 != x.arg1 || g.index + o.arg2 + 1 != i) return bad(i, "close does not match its opener");
                 if (negative ? !(o.arg1 < 0 && o.arg1 > -1000) : !(o.arg1 > 0 && o.arg1 < 1000))
                     return bad(g.index, "link value");
-                if (o.type == RegExpOpCapture && (o.arg3 < 1 || o.arg3 >= s->groupCount)) return bad(g.index, "capture number");
+                if (o.type == RegExpOpCapture && (o.arg3 < 1 || o.arg3 >= s->groupCount))
+                    return bad(g.index, "capture number");
                 if (o.type == RegExpOpCond) {
                     const RegExpNode& c = n[g.index + 1];
                     int after;
@@ -153,7 +154,8 @@ inline std::string checkProgram(const RegExpState* s, int len) {
                     for (int b = g.index + 1; b < i; ++b)
                         if (n[b].type == RegExpOpBackRef || (isRepeat(n[b].type) && n[b].arg1 != n[b].arg2))
                             return bad(b, "variable width inside a look-behind");
-                    if (o.arg3 != ownRegExpFixedLength(n + g.index + 1, o.arg2)) return bad(g.index, "look-behind width");
+                    if (o.arg3 != ownRegExpFixedLength(n + g.index + 1, o.arg2))
+                        return bad(g.index, "look-behind width");
                 }
                 lastClosedType = o.type;
                 break;
@@ -168,11 +170,14 @@ inline std::string checkProgram(const RegExpState* s, int len) {
     const zet32s rl = s->requiredLiteral;
     if (topBar ? rl != -2 : rl < -1) return "required literal and top-level bars disagree";
     if (rl >= 0) {
-        if (rl >= count || !isLiteral(rl) || requiredDepth != 0) return bad(rl, "required literal is no top-level literal");
-        if (rl + 2 < count || (rl + 1 < count && !isRepeat(n[rl + 1].type))) return bad(rl, "required literal is not last");
+        if (rl >= count || !isLiteral(rl) || requiredDepth != 0)
+            return bad(rl, "required literal is no top-level literal");
+        if (rl + 2 < count || (rl + 1 < count && !isRepeat(n[rl + 1].type)))
+            return bad(rl, "required literal is not last");
     }
     zet32s kind = 0;
-    if (count > 0 && rl != -2 && isLiteral(0) && !anyBar && !(count > 1 && isRepeat(n[1].type) && n[1].arg1 == 0)) kind = 1;
+    const bool optionalStart = count > 1 && isRepeat(n[1].type) && n[1].arg1 == 0;
+    if (count > 0 && rl != -2 && isLiteral(0) && !anyBar && !optionalStart) kind = 1;
     if (kind == 0 && count >= 3 && count % 2 == 1) {
         kind = 2;
         for (int i = 0; i < count; ++i)
