@@ -20,10 +20,10 @@ namespace zet::rx {
 namespace {
 
 constexpr zet32u kOptExtended = zetRegExpOptionExtended;
-constexpr int kMaxDepth = 999;           // nesting of parentheses
-constexpr int kMaxOrdinal = 999;         // groups in one program (link values stay below 1000)
+constexpr int kMaxDepth = 999;            // nesting of parentheses
+constexpr int kMaxOrdinal = 999;          // groups in one program (link values stay below 1000)
 constexpr int kMaxCaptureCounter = 1001;  // so at most 1000 capturing groups
-constexpr int kMaxBound = 65535;         // largest m or n of a brace quantifier
+constexpr int kMaxBound = 65535;          // largest m or n of a brace quantifier
 
 bool isDigit(zet8u b) { return b >= '0' && b <= '9'; }
 bool isOctal(zet8u b) { return b >= '0' && b <= '7'; }
@@ -327,9 +327,9 @@ private:
     int lastCloseOpener_ = -1;
 
     // The class being parsed.
-    int openRange_ = -1;       // member turned into a range that still waits for its end
+    int openRange_ = -1;        // member turned into a range that still waits for its end
     zet32u openRangeType_ = 0;  // what that member was
-    int lastSingle_ = -1;      // newest member that a '-' may turn into a range
+    int lastSingle_ = -1;       // newest member that a '-' may turn into a range
 };
 
 void Emitter::emitRunPart(const zet8u* s, int n) {

@@ -171,6 +171,12 @@ TEST(RegExpCompile, QuantifiersAndFolding) {
          {"nodes=8 groups=2 required=none kind=literal-start options=-", "0 Char 'x'", "1 Char 'y'",
           "2 LookAhead link=-1 body=1", "3 Char 'b'", "4 Close link=-1 opts=-", "5 Capture link=2 body=1 capture=1",
           "6 Char 'c'", "7 Close link=2 opts=-"}},
+        // Removing an optional look-ahead uncovers the close before it, which the next quantifier
+        // repeats (and removes too when it closes another look-ahead).
+        {"(a)(?=b)?*", nullptr,
+         {"nodes=4 groups=2 required=none kind=general options=-", "0 Capture link=1 body=1 capture=1",
+          "1 Char 'a'", "2 Close link=1 opts=-", "3 Repeat {0,inf}"}},
+        {"(?=a)(?=b)?*", nullptr, {"nodes=0 groups=1 required=none kind=general options=-"}},
         {"(?>a)*?", nullptr,
          {"nodes=4 groups=1 required=none kind=general options=-", "0 Atomic link=-1 body=1", "1 Char 'a'",
           "2 Close link=-1 opts=-", "3 RepeatLazy {0,inf}"}},
@@ -338,7 +344,7 @@ TEST(RegExpCompile, EveryErrorWithItsOffset) {
         // Quantifiers.
         {"a{70000}", zetStatusRegExpBadQuantifier, 2}, {"a{1,70000}", zetStatusRegExpBadQuantifier, 4},
         {"a{70000,}", zetStatusRegExpBadQuantifier, 2}, {"a{3,2}", zetStatusRegExpBadQuantifier, 2},
-        {"a{99999999999,1}", zetStatusRegExpBadQuantifier, 2}, {"*a", zetStatusRegExpBadQuantifier, 0},
+        {"a{99999999999,1}", zetStatusRegExpBadQuantifier, 2}, {"*a", zetStatusRegExpBadQuantifier, 0}, {"{70000}", zetStatusRegExpBadQuantifier, 1},
         {"{2}", zetStatusRegExpBadQuantifier, 0}, {"a|*b", zetStatusRegExpBadQuantifier, 2},
         {"(*a)", zetStatusRegExpBadQuantifier, 1}, {"(?:*a)", zetStatusRegExpBadQuantifier, 3},
         {"(?i)*", zetStatusRegExpBadQuantifier, 4}, {"a**", zetStatusRegExpBadQuantifier, 2},
