@@ -48,6 +48,7 @@ bool isInvalid(const RegExpSubjectChar& ch) { return ch.length == 1 && ch.firstB
 // ---- Character data ---------------------------------------------------------------------------
 
 const UnicodeCharacter* findRecord(zet32u cp) {
+    if (cp < kCharacterDirect) return &kCharacterTable[cp];
     if (cp > kCharacterTable[kCharacterCount - 1].cp) return nullptr;
     // The page index narrows the search to the records of cp's 256-code-point page.
     int lo = kCharacterIndex[cp >> 8];
@@ -76,7 +77,8 @@ bool inScript(zet32u cp, zet32u script, zet32s count) {
     const UnicodeScript& s = kScripts[script];
     const UnicodePair* pairs = kScriptRanges + s.first;
     // Never look past the script's own pairs, whatever the node claims.
-    int lo = 0, hi = count < static_cast<zet32s>(s.count) ? count : static_cast<zet32s>(s.count);
+    const int n = count < static_cast<zet32s>(s.count) ? count : static_cast<zet32s>(s.count);
+    int lo = 0, hi = n;
     while (lo < hi) {  // the first pair that ends at or after cp
         const int mid = (lo + hi) >> 1;
         if (pairs[mid].last < cp)
@@ -84,7 +86,7 @@ bool inScript(zet32u cp, zet32u script, zet32s count) {
         else
             hi = mid;
     }
-    return lo < static_cast<zet32s>(s.count) && lo < count && pairs[lo].first <= cp;
+    return lo < n && pairs[lo].first <= cp;
 }
 
 // ---- Byte classes of the character types ------------------------------------------------------
@@ -107,7 +109,7 @@ constexpr std::array<zet8u, 256> kByteClass = [] {
 // compared together with the '}' after it, so that "Co" does not catch "Common"; the single
 // letters come last for the same reason.
 struct CategoryName {
-    const char* name;
+    char name[3];
     zet32s mask;
     bool braced;
 };
@@ -144,7 +146,7 @@ RegExpNode makeNode(zet32u type, zet32s a1, zet32s a2, zet32s a3, zet32u a4 = 0)
 
 // A block whose name begins with the text from p up to the next '}' (the first such block in
 // table order). On success the node is written and p advanced to the brace.
-int parseBlock(const zet8u** p, zet32s negation, RegExpNode* node) {
+int ownRegExpParseBlock(const zet8u** p, zet32s negation, RegExpNode* node) {
     const zet8u* name = *p;
     int len = 0;
     while (name[len] != '}') {
@@ -166,7 +168,7 @@ int parseBlock(const zet8u** p, zet32s negation, RegExpNode* node) {
 
 // A script whose name, followed by '}', is exactly the text at p. On success the node is written
 // and p advanced to the brace.
-int parseScript(const zet8u** p, zet32s negation, RegExpNode* node) {
+int ownRegExpParseScript(const zet8u** p, zet32s negation, RegExpNode* node) {
     for (zet32u s = 0; s < static_cast<zet32u>(kScriptCount); ++s) {
         const int len = matchesText(*p, kScriptNames + kScripts[s].name);
         if (len > 0 && (*p)[len] == '}') {
@@ -190,7 +192,7 @@ int parsePropertyName(const zet8u** p, zet32s negation, RegExpNode* node) {
             return 0;
         }
     } else if (first == 'I') {
-        if (parseBlock(p, negation, node) == 0) return 0;
+        if (ownRegExpParseBlock(p, negation, node) == 0) return 0;
     } else {
         for (const CategoryName& c : kCategoryNames) {
             if (static_cast<zet8u>(c.name[0]) != first) continue;
@@ -201,7 +203,7 @@ int parsePropertyName(const zet8u** p, zet32s negation, RegExpNode* node) {
             return 0;
         }
     }
-    return parseScript(p, negation, node);
+    return ownRegExpParseScript(p, negation, node);
 }
 
 // ---- POSIX classes ----------------------------------------------------------------------------

@@ -100,7 +100,7 @@ struct RegExpPosixMember {
 // arg3 = -1, word becomes \W, and the classes of several members become the ranges between
 // them (up to 0x7fffffff, split at 255/256 so that stray bytes are still judged as bytes).
 struct RegExpPosixClass {
-    const char* name;
+    char name[8];
     int count;
     RegExpPosixMember members[4];
     int negatedCount;

@@ -46,6 +46,8 @@ inline constexpr int kCharacterRangeCount = 10;
 inline constexpr int kBlockCount = 171;
 inline constexpr int kScriptCount = 77;
 inline constexpr int kCharacterPages = 0xE01EF / 256 + 2;  // pages up to the last record, plus one
+// Every code point below U+0378 (the first unassigned one) has its record at its own index.
+inline constexpr zet32u kCharacterDirect = 0x378;
 
 // Every assigned code point outside kCharacterRanges, by ascending code point.
 extern const UnicodeCharacter kCharacterTable[kCharacterCount];
