@@ -15,6 +15,7 @@ int runSplit(const Args&);
 int runTr(const Args&);
 int runConvert(const Args&);
 int runHash(const Args&);
+int runRegex(const Args&);
 
 const std::vector<Command>& commands() {
     static const std::vector<Command> table = {
@@ -66,6 +67,12 @@ const std::vector<Command>& commands() {
          "shift (default): h = (h << 1) ^ byte from 0; sj2: h = h * 31 + byte from 0;\n"
          "mscs: h = (h * 33) ^ byte from 5381, up to the first zero byte. Printed in decimal.",
          runHash},
+        {"regex", "regex --explain [--options LETTERS] [--] PATTERN",
+         "compile a regular expression and list its node program",
+         "Prints a header line (node count, groups, required literal, pattern kind, options) and one\n"
+         "line per node: index, type, operands. LETTERS are option letters from gimsx.\n"
+         "Exit status: 0 compiled, 1 pattern rejected (status and offset on stderr), 2 usage error.",
+         runRegex},
     };
     return table;
 }

@@ -167,6 +167,24 @@ printf 'abc' >"$tmp/abc"
 expect '291' 0 '' -- hash "$tmp/abc"
 expect '' 2 '' -- hash --rule fnv
 expect '' 2 '' -- hash --rule
+# regex --explain: the listing of a compiled pattern; pattern errors on stderr with status 1.
+expect 'nodes=4 groups=1 required=3 kind=general options=-
+0 LookBehind link=-1 body=1 width=2
+1 String "ab"
+2 Close link=-1 opts=-
+3 Char \x27c\x27' 0 '' -- regex --explain '(?<=ab)c'
+expect 'nodes=3 groups=1 required=alternation kind=literal-alternation options=gi
+0 Char \x27a\x27 opts=gi
+1 Alt link=0 opts=gi
+2 String "bc"' 0 '' -- regex --explain --options ig 'a|bc'
+expect 'nodes=1 groups=1 required=none kind=general options=-
+0 Category L neg' 0 '' -- regex --explain -- '\P{L}'
+expect '' 1 '' -- regex --explain 'a{2}{3}'
+grep -q 'bad quantifier (status -187) at offset 4' "$tmp/err" || { echo "FAIL: regex error message"; cat "$tmp/err"; fails=$((fails + 1)); }
+expect '' 1 '' -- regex --explain --options q a
+expect '' 2 '' -- regex 'a'
+expect '' 2 '' -- regex --explain
+expect '' 2 '' -- regex --explain a b
 
 [ "$fails" -eq 0 ] && echo "all command-line checks passed"
 exit $((fails > 0))
