@@ -27,7 +27,8 @@ inline v128 load4(const void* p) {
     return _mm_cvtsi32_si128(x);
 }
 
-// Store the low 8 or 4 bytes of v.
+inline void storea(void* p, v128 v) { _mm_store_si128(static_cast<v128*>(p), v); }
+// The low 8 or 4 bytes of v, for exact short tails.
 inline void store8(void* p, v128 v) { _mm_storel_epi64(static_cast<v128*>(p), v); }
 inline void store4(void* p, v128 v) {
     const int x = _mm_cvtsi128_si32(v);
@@ -68,13 +69,6 @@ inline v128 add(v128 a, v128 b) {
         return _mm_add_epi16(a, b);
 }
 
-inline void storea(void* p, v128 v) { _mm_store_si128(static_cast<v128*>(p), v); }
-// The low 8 or 4 bytes of v, for exact short tails.
-inline void store8(void* p, v128 v) { _mm_storel_epi64(static_cast<v128*>(p), v); }
-inline void store4(void* p, v128 v) {
-    const int x = _mm_cvtsi128_si32(v);
-    std::memcpy(p, &x, 4);
-}
 
 // One bit per byte of the comparison result (a 16-bit lane sets two adjacent bits).
 inline unsigned bits(v128 m) { return static_cast<unsigned>(_mm_movemask_epi8(m)); }
