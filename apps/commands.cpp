@@ -10,7 +10,6 @@ int runFindc(const Args&);
 int runFind(const Args&);
 int runCase(const Args&);
 int runTrim(const Args&);
-int runFindAny(const Args&);
 int runSplit(const Args&);
 int runTr(const Args&);
 int runConvert(const Args&);
@@ -25,10 +24,12 @@ const std::vector<Command>& commands() {
          "UNIT is one character, an escape (\\n \\t \\r \\0 \\\\ \\xHH), 0xHH, or #DECIMAL.\n"
          "Exit status: 0 found, 1 not found, 2 error.",
          runFindc},
-        {"find", "find [--last] NEEDLE [FILE]", "find a string in FILE or standard input and print its offsets",
-         "Prints the offset of every occurrence of NEEDLE, overlapping ones included, one a line\n"
-         "(--last: only the last one, searching from the end). NEEDLE is matched byte for byte as\n"
-         "given; \"--\" before it lets it begin with \"--\". Exit status: 0 found, 1 not found, 2 error.",
+        {"find", "find [--last] [--any] NEEDLE|SET [FILE]", "find a string, or any byte of a set, and print the offsets",
+         "Prints the offset of every occurrence of NEEDLE in FILE or standard input, overlapping ones\n"
+         "included, one a line (--last: only the last one, searching from the end). NEEDLE is matched\n"
+         "byte for byte as given; \"--\" before it lets it begin with \"--\".\n"
+         "With --any the operand is a SET of bytes, written as for trim, and every byte of the input\n"
+         "that belongs to it is reported. Exit status: 0 found, 1 not found, 2 error.",
          runFind},
         {"case", "case --upper|--lower [--latin] [FILE]", "convert the case of FILE or standard input to stdout",
          "Without --latin the input is UTF-16LE text and every 16-bit unit gets its simple Unicode\n"
@@ -43,11 +44,6 @@ const std::vector<Command>& commands() {
          "\\n \\t \\r \\0 \\\\ and \\xHH (two hex digits); for example ' \\t\\r'.\n"
          "Exit status: 0 done, 2 error.",
          runTrim},
-        {"find-any", "find-any [--last|--all] SET [FILE]", "find a byte of SET and print its offset",
-         "Prints the offset of the first byte of FILE or standard input that belongs to SET (--last: the\n"
-         "last; --all: every one, one a line). SET is written as for trim.\n"
-         "Exit status: 0 found, 1 not found, 2 error.",
-         runFindAny},
         {"split", "split -d CHAR [FILE]", "print the pieces of FILE or standard input cut at CHAR, one a line",
          "CHAR is one character, an escape (\\n \\t \\r \\0 \\\\ \\xHH), 0xHH, or #DECIMAL.\n"
          "Two adjacent CHARs give an empty piece; a CHAR that ends the input starts no piece after it.\n"

@@ -96,14 +96,14 @@ expect '' 2 '' -- trim --start --end x
 expect '' 2 '' -- trim 'a\x4'
 expect '' 2 '' -- trim
 
-# find-any: first, last or every byte of SET.
-expect '5' 0 'hello, world.' -- find-any ',.'
-expect '12' 0 'hello, world.' -- find-any --last ',.'
-expect '5\n6\n12' 0 'hello, world.' -- find-any --all ',. '
-expect '1' 0 'a\x00b' -- find-any '\0'
-expect '' 1 'hello' -- find-any 'xyz'
-expect '' 1 'hello' -- find-any ''
-expect '' 2 'hello' -- find-any '\q'
+# find --any: every byte of SET, or the last one.
+expect '5\n12' 0 'hello, world.' -- find --any ',.'
+expect '12' 0 'hello, world.' -- find --last --any ',.'
+expect '5\n6\n12' 0 'hello, world.' -- find --any ',. '
+expect '1' 0 'a\x00b' -- find --any '\0'
+expect '' 1 'hello' -- find --any 'xyz'
+expect '' 1 'hello' -- find --any ''
+expect '' 2 'hello' -- find --any '\q'
 # split: one piece a line; adjacent delimiters give an empty piece, a final one none.
 expect 'a\nb\n\nc' 0 'a,b,,c' -- split -d ,
 expect '\na\nb' 0 ',a,b,' -- split -d ,
