@@ -29,25 +29,20 @@ expect '4' 0 'hello\nworld\n' -- findc o
 expect '4\n7' 0 'hello\nworld\n' -- findc --all o
 expect '11' 0 'hello\nworld\n' -- findc --last '\n'
 expect '' 1 'hello' -- findc z
-expect '0' 0 '\x01abc' -- findc 0x01
 printf 'abcabc' >"$tmp/f"
 expect '5' 0 '' -- findc --last c "$tmp/f"
-expect '' 2 '' -- findc
 expect '' 2 '' -- findc ab
 
 expect '0\n3\n6' 0 'abcabcabc' -- find abc
 expect '0\n1\n2' 0 'aaaa' -- find aa
 expect '2' 0 'aaaa' -- find --last aa
 expect '' 1 'abcabc' -- find abd
-expect '' 1 'ab' -- find abc
 expect '3' 0 'hello\nworld\n' -- find $'lo\nwo'
 expect '1' 0 'x--lasty' -- find -- --last
 printf 'one two one' >"$tmp/g"
 expect '0\n8' 0 '' -- find one "$tmp/g"
 expect '8' 0 '' -- find --last one "$tmp/g"
-expect '' 2 '' -- find
 expect '' 2 'abc' -- find ''
-expect '' 2 'abc' -- find --first abc
 expect '' 2 '' -- find abc "$tmp/missing"
 
 # expect_hex EXPECTED-HEX-BYTES EXPECTED-STATUS [STDIN-TEXT] -- ARGS...: binary output as hex.
@@ -65,25 +60,18 @@ expect_hex() {
 }
 
 expect 'hello, world 123' 0 'Hello, World 123' -- case --lower --latin
-expect 'HELLO, WORLD 123' 0 'Hello, World 123' -- case --latin --upper
 expect_hex '40415a5b607b41c3a4' 0 '@az[`{A\xc3\xa4' -- case --upper --latin
 # UTF-16LE: A, U+00C0, U+0391, U+0410, U+FF2B and back; U+01C5 and a surrogate pair; U+0131;
 # an odd last byte passes unchanged.
 expect_hex '6100e000b10330044bff' 0 'A\0\xc0\0\x91\x03\x10\x04\x2b\xff' -- case --lower
 expect_hex '4100c000910310042bff' 0 'a\0\xe0\0\xb1\x03\x30\x04\x4b\xff' -- case --upper
 expect_hex 'c40101d800dc' 0 '\xc5\x01\x01\xd8\x00\xdc' -- case --upper
-expect_hex '49000069' 0 '\x31\x01\x00\x69' -- case --upper
-expect_hex '410062' 0 'a\0b' -- case --upper
 # Units 0x4261 ('aB', not a letter) and 0x0063; --latin sees four bytes.
 printf 'aBc\0' >"$tmp/u16"
 expect_hex '61424300' 0 '' -- case --upper "$tmp/u16"
 expect_hex '61626300' 0 '' -- case --lower --latin "$tmp/u16"
-expect_hex '' 0 '' -- case --lower
 expect '' 2 'x' -- case
-expect '' 2 'x' -- case --upper --lower
 expect '' 2 'x' -- case --upper --title
-expect '' 2 'x' -- case --upper a b
-expect '' 2 '' -- case --upper "$tmp/missing"
 # trim: every line, both ends by default; the newline that ends a line stays; escapes in SET.
 expect 'ab c\nxy\n\nq' 0 '  ab c \t\n\t\txy\n   \nq  ' -- trim ' \t'
 expect 'ab c \t\nxy\n\nq  ' 0 '  ab c \t\n\t\txy\n   \nq  ' -- trim --start ' \t'
@@ -92,25 +80,19 @@ expect 'a-b\nc' 0 'xa-bx\r\n\x01c\x01' -- trim 'x\r\x01'
 printf '..a.b..\n' >"$tmp/t"
 expect 'a.b' 0 '' -- trim . "$tmp/t"
 expect ' a ' 0 ' a ' -- trim ''
-expect '' 2 '' -- trim --start --end x
 expect '' 2 '' -- trim 'a\x4'
-expect '' 2 '' -- trim
 
 # find --any: every byte of SET, or the last one.
 expect '5\n12' 0 'hello, world.' -- find --any ',.'
-expect '12' 0 'hello, world.' -- find --last --any ',.'
 expect '5\n6\n12' 0 'hello, world.' -- find --any ',. '
 expect '1' 0 'a\x00b' -- find --any '\0'
 expect '' 1 'hello' -- find --any 'xyz'
-expect '' 1 'hello' -- find --any ''
 expect '' 2 'hello' -- find --any '\q'
 # split: one piece a line; adjacent delimiters give an empty piece, a final one none.
 expect 'a\nb\n\nc' 0 'a,b,,c' -- split -d ,
 expect '\na\nb' 0 ',a,b,' -- split -d ,
-expect '' 0 '' -- split -d ,
 expect 'x y\nz' 0 'x y\tz' -- split -d '\t'
 expect 'ab\ncd' 0 'ab;cd' -- split '-d;'
-expect '' 2 'a' -- split
 expect '' 2 'a' -- split -d ab
 # More pieces than one call stores, a piece across the split windows, and a piece longer than a
 # window: the output is the input with every delimiter a newline, plus a final newline.
@@ -121,9 +103,6 @@ expect '' 2 'a' -- split -d ab
 # tr: one byte for another, everything else as it was.
 expect 'a_b_c' 0 'a b c' -- tr ' ' _
 expect 'x#y\n' 0 'x\0y\n' -- tr '\0' '#'
-printf 'aXbX' >"$tmp/t"
-expect 'a-b-' 0 '' -- tr X - "$tmp/t"
-expect '' 2 '' -- tr a
 expect '' 2 '' -- tr ab c
 head -c 100000 /dev/urandom >"$tmp/rand"
 "$zetch" tr '\xff' '\x01' "$tmp/rand" | cmp -s - <(tr '\377' '\001' <"$tmp/rand") || { echo "FAIL: tr of random bytes"; fails=$((fails + 1)); }
@@ -135,11 +114,8 @@ expect_hex '41c3a9e282acf09f9880' 0 '\x00\x41\x00\xe9\x20\xac\xd8\x3d\xde\x00' -
 # Malformed bytes pass through as units of the same value; a lone surrogate as three bytes.
 expect_hex '00c00080008000e200820041' 0 '\xc0\x80\x80\xe2\x82\x41' -- convert --to utf16be
 expect_hex 'eda0bd41' 0 '\x3d\xd8\x41\x00' -- convert --to utf8
-expect_hex '' 0 '' -- convert --to utf16le
 expect '' 2 'abc' -- convert --to utf8
-expect '' 2 '' -- convert --to utf32
 expect '' 2 '' -- convert --from utf16le --to utf16be
-expect '' 2 '' -- convert
 # Long enough for many resumed calls, with pairs falling across the ends of the output buffer.
 printf 'a\xc3\xa9\xf0\x9f\x98\x80%.0s' $(seq 30000) >"$tmp/long8"
 "$zetch" convert --to utf16be "$tmp/long8" >"$tmp/long16" && "$zetch" convert --from utf16be --to utf8 "$tmp/long16" >"$tmp/back8"
@@ -151,10 +127,6 @@ expect '291' 0 'abc' -- hash
 expect '96354' 0 'abc' -- hash --rule sj2
 expect '193409669' 0 'abc' -- hash --rule mscs
 expect '193409669' 0 'abc\0def' -- hash --rule mscs
-expect '5381' 0 '' -- hash --rule mscs
-expect '0' 0 '' -- hash --rule sj2
-printf 'abc' >"$tmp/abc"
-expect '291' 0 '' -- hash "$tmp/abc"
 expect '' 2 '' -- hash --rule fnv
 expect '' 2 '' -- hash --rule
 # regex --explain: the listing of a compiled pattern; pattern errors on stderr with status 1.
@@ -171,10 +143,7 @@ expect 'nodes=1 groups=1 required=none kind=general options=-
 0 Category L neg' 0 '' -- regex --explain -- '\P{L}'
 expect '' 1 '' -- regex --explain 'a{2}{3}'
 grep -q 'bad quantifier (status -187) at offset 4' "$tmp/err" || { echo "FAIL: regex error message"; cat "$tmp/err"; fails=$((fails + 1)); }
-expect '' 1 '' -- regex --explain --options q a
 expect '' 2 '' -- regex 'a'
-expect '' 2 '' -- regex --explain
-expect '' 2 '' -- regex --explain a b
 
 [ "$fails" -eq 0 ] && echo "all command-line checks passed"
 exit $((fails > 0))
