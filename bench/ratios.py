@@ -11,7 +11,13 @@ import sys
 from collections import defaultdict
 
 
-def size_label(arg):
+# Families whose argument counts something other than bytes.
+COUNTED = {"regexp_compile": "patterns", "regexp_compile_alloc": "patterns"}
+
+
+def size_label(arg, family=""):
+    if family in COUNTED:
+        return f"{arg} {COUNTED[family]}"
     try:
         n = int(arg)
     except ValueError:
@@ -57,7 +63,7 @@ def main():
         for impl, t in row.items():
             if impl == "zetch":
                 continue
-            print(f"| {family} | {size_label(args)} | {impl} | {t / row['zetch']:.2f} |")
+            print(f"| {family} | {size_label(args, family)} | {impl} | {t / row['zetch']:.2f} |")
 
 
 if __name__ == "__main__":
