@@ -1,41 +1,72 @@
-// Checks on strings placed in a guarded::Arena: the result, and that nothing around it changed.
+// One direction of a case conversion against its rule, shared by the Latin and Unicode families.
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdint>
-#include <cstring>
+#include <numeric>
+#include <random>
 #include <vector>
 
 #include "support/guarded.h"
+#include "zetch.h"
 
 namespace placed {
 
-// The arena poisons 64 bytes beyond each end of a placed string, or up to the unreadable page
-// when that is nearer (the page at the string's placement edge).
-inline std::pair<const char*, const char*> poisonAround(const void* p, std::size_t bytes, int align,
-                                                        guarded::Edge edge) {
-    const std::uintptr_t a = reinterpret_cast<std::uintptr_t>(p);
-    const std::uintptr_t page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
-    const std::uintptr_t lo = edge == guarded::Edge::Start ? a - static_cast<std::uintptr_t>(align) : a - 64;
-    const std::uintptr_t hi = edge == guarded::Edge::End ? (a + bytes + page - 1) / page * page : a + bytes + 64;
-    return {reinterpret_cast<const char*>(lo), reinterpret_cast<const char*>(hi)};
-}
+// The argument checks in order; every unit of the width in one call, copying and in place; then
+// random text of every length up to maxLen, the source at each alignment against each unreadable
+// edge and the destination at each alignment against the other one, in place and with the
+// destination equal to the source, and nothing outside the strings changed.
+template <class T, class RandomUnit>
+void checkCaseConversion(ZetStatus (*copy)(const T*, T*, zet32s), ZetStatus (*inPlace)(T*, zet32s), T (*rule)(T),
+                         RandomUnit randomUnit, int maxLen) {
+    T s[2] = {'A', 'b'}, d[2] = {'x', 'x'};
+    EXPECT_EQ(copy(nullptr, d, -1), zetStatusNullPointer) << "null before a bad length";
+    EXPECT_EQ(copy(s, nullptr, 0), zetStatusNullPointer) << "null with length 0";
+    EXPECT_EQ(copy(s, d, -1), zetStatusBadLength);
+    EXPECT_EQ(copy(s, d, 0), zetStatusOk);
+    EXPECT_EQ(inPlace(nullptr, -1), zetStatusNullPointer);
+    EXPECT_EQ(inPlace(s, -1), zetStatusBadLength);
+    EXPECT_EQ(inPlace(s, 0), zetStatusOk);
+    EXPECT_TRUE(d[0] == 'x' && s[0] == 'A' && s[1] == 'b') << "written on failure or for length 0";
 
-// The string placed at p (with `align` and `edge`, and a poison unit whose bytes are all
-// `poison`) now holds `want`, and the poison around it is intact.
-template <class T>
-::testing::AssertionResult holds(const T* p, const std::vector<T>& want, int align, guarded::Edge edge, char poison) {
-    const std::size_t bytes = want.size() * sizeof(T);
-    if (!want.empty() && std::memcmp(p, want.data(), bytes) != 0) return ::testing::AssertionFailure() << "wrong result";
-    const auto [lo, hi] = poisonAround(p, bytes, align, edge);
-    const char* start = reinterpret_cast<const char*>(p);
-    for (const char* q = lo; q < hi; ++q)
-        if ((q < start || q >= start + bytes) && *q != poison)
-            return ::testing::AssertionFailure() << "written " << (q < start ? start - q : q - start - bytes + 1)
-                                                 << " bytes outside the string";
-    return ::testing::AssertionSuccess();
+    auto applied = [&](std::vector<T> v) {
+        for (auto& c : v) c = rule(c);
+        return v;
+    };
+    std::vector<T> all(std::size_t{1} << 8 * sizeof(T)), out(all.size());
+    std::iota(all.begin(), all.end(), T{0});
+    ASSERT_EQ(copy(all.data(), out.data(), static_cast<int>(all.size())), zetStatusOk);
+    EXPECT_TRUE(out == applied(all)) << "every unit in one call";
+    ASSERT_EQ(inPlace(all.data(), static_cast<int>(all.size())), zetStatusOk);
+    EXPECT_TRUE(all == out) << "every unit in one call, in place";
+
+    // A letter around the source, so that a stray store there changes it; 0xEE around the destination.
+    const T letter = static_cast<T>(sizeof(T) == 1 ? 'A' : 0x4141), poison = static_cast<T>(0xEEEE);
+    guarded::Arena srcArena(1 << 13), dstArena(1 << 13);
+    std::mt19937 rng(7);
+    for (int len = 0; len <= maxLen; ++len) {
+        std::vector<T> text(static_cast<std::size_t>(len));
+        for (auto& c : text) c = randomUnit(rng);
+        const std::vector<T> want = applied(text), filler(text.size(), static_cast<T>(0xDDDD));
+        for (auto edge : {guarded::Edge::Start, guarded::Edge::End})
+            for (int sa = 0; sa < 16; ++sa) {
+                const auto other = edge == guarded::Edge::Start ? guarded::Edge::End : guarded::Edge::Start;
+                const T* src = srcArena.place(std::span<const T>(text), sa, edge, letter);
+                for (int da = 0; da < 16; ++da) {
+                    T* dst = dstArena.place(std::span<const T>(filler), da, other, poison);
+                    ASSERT_EQ(copy(src, dst, len), zetStatusOk);
+                    ASSERT_TRUE(dstArena.holds(dst, want, static_cast<char>(poison)))
+                        << "length " << len << ", source at " << sa << ", destination at " << da;
+                }
+                ASSERT_TRUE(srcArena.holds(src, text, static_cast<char>(letter))) << "source changed, length " << len;
+                for (bool same : {false, true}) {
+                    T* buf = srcArena.place(std::span<const T>(text), sa, edge, letter);
+                    ASSERT_EQ(same ? copy(buf, buf, len) : inPlace(buf, len), zetStatusOk);
+                    ASSERT_TRUE(srcArena.holds(buf, want, static_cast<char>(letter)))
+                        << (same ? "destination = source" : "in place") << ", length " << len << " at " << sa;
+                }
+            }
+    }
 }
 
 }  // namespace placed

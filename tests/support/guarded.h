@@ -4,6 +4,7 @@
 // the value being searched for), so that reading it would also change the result.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
 #include <span>
@@ -34,6 +35,15 @@ public:
     }
 
     std::size_t capacity() const { return usable_; }
+
+    // Whether the string at p holds `want` and the poison around it (all bytes `poison`) is intact.
+    template <class T>
+    bool holds(const T* p, const std::vector<T>& want, char poison) const {
+        const char *s = reinterpret_cast<const char*>(p), *e = s + want.size() * sizeof(T);
+        for (const char* q = std::max<const char*>(s - 64, begin_); q < std::min<const char*>(e + 64, begin_ + usable_); ++q)
+            if (q < s || q >= e ? *q != poison : *q != reinterpret_cast<const char*>(want.data())[q - s]) return false;
+        return true;
+    }
 
 private:
     char* position(std::size_t bytes, int align, Edge edge) const;
