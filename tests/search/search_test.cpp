@@ -1,0 +1,291 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <climits>
+#include <set>
+#include <tuple>
+
+#include "support/guarded.h"
+#include "support/unit_sets.h"
+#include "support/zetcore_double.h"
+#include "zetch.h"
+
+namespace {
+
+using namespace unit_sets;
+
+// The 8-bit or the 16-bit form of a function, for the unit type T of the test.
+#define BY_WIDTH(f) std::get<sizeof(T) - 1>(std::pair(&f##_8u, &f##_16u))
+
+using Statuses = std::vector<ZetStatus>;
+constexpr ZetStatus null = zetStatusNullPointer, bad = zetStatusBadLength;
+
+// What f writes through its last argument, or INT_MIN when it does not return zetStatusOk.
+template <class F, class... A>
+int written(F f, A... a) {
+    int out = -7;
+    return f(a..., &out) == zetStatusOk ? out : INT_MIN;
+}
+template <class F, class... A>
+std::pair<int, int> bothWays(F fwd, F rev, A... a) {
+    return {written(fwd, a...), written(rev, a...)};
+}
+
+// The rules, written from the definitions: the lowest and the highest i < n with hit(i); the members of a set;
+// the occurrences of a non-empty needle; the difference at the first differing unit (plain, A..Z folded).
+template <class Hit>
+std::pair<int, int> firstLast(int n, Hit hit) {
+    std::pair<int, int> r{-1, -1};
+    for (int i = 0; i < n; ++i)
+        if (hit(i)) r = {r.first < 0 ? i : r.first, i};
+    return r;
+}
+template <class T>
+std::pair<int, int> anyRule(const std::vector<T>& s, std::vector<T> set) {
+    std::sort(set.begin(), set.end());
+    return firstLast(int(s.size()), [&](int i) { return std::binary_search(set.begin(), set.end(), s[i]); });
+}
+template <class T>
+std::pair<int, int> findRule(const std::vector<T>& text, const std::vector<T>& needle) {
+    const int candidates = needle.empty() ? 0 : int(text.size() - needle.size()) + 1;
+    return firstLast(candidates, [&](int i) { return std::equal(needle.begin(), needle.end(), text.begin() + i); });
+}
+int latinFold(int u) { return u >= 'A' && u <= 'Z' ? u + 32 : u; }
+template <class T>
+std::array<int, 3> compareRule(const std::vector<T>& a, const std::vector<T>& b) {  // and equality
+    std::array<int, 3> r{0, 0, a == b};
+    for (std::size_t i = 0; i < a.size() && r[0] == 0; ++i) r[0] = a[i] - b[i];
+    for (std::size_t i = 0; i < a.size() && r[1] == 0; ++i) r[1] = latinFold(a[i]) - latinFold(b[i]);
+    return r;
+}
+
+// Flips bits of unit i of a string that may lie at any byte address (little-endian).
+template <class T>
+void toggle(T* p, int i, unsigned bits) {
+    for (std::size_t k = 0; k < sizeof(T); ++k) reinterpret_cast<unsigned char*>(p)[i * sizeof(T) + k] ^= bits >> 8 * k;
+}
+
+template <class T>
+class SearchTest : public ::testing::Test {};
+using Units = ::testing::Types<zet8u, zet16u>;
+TYPED_TEST_SUITE(SearchTest, Units);
+
+// Lengths 0..300, 16 alignments, both unreadable edges, the key as poison: no hit, one where the kernels change
+// gear (first block, 128-byte pass, 16-byte blocks, overlapped last block), or two. Every fourth key is 0.
+TYPED_TEST(SearchTest, FindCKernelsAgreeWithTheRule) {
+    using T = TypeParam;
+    const auto fwd = BY_WIDTH(zetsFindC), rev = BY_WIDTH(zetsFindRevC);
+    guarded::Arena arena(1 << 14);
+    std::mt19937 rng(7);
+    for (int len = 0; len <= 300; ++len) {
+        const T key = static_cast<T>(len % 4 == 3 ? 0 : sizeof(T) == 1 ? 0x5A : 0x5A3C);
+        std::vector<T> s(len);
+        for (auto& u : s)  // a quarter are one bit off the key
+            do u = static_cast<T>(rng() % 4 ? rng() : key ^ (1u << rng() % (8 * sizeof(T)))); while (u == key);
+        std::set<std::vector<int>> hitSets{{}, {1, len - 2}};
+        for (int p : {0, 1, 3, 4, 7, 8, 15, 16, 17, 31, 32, 47, 48, 63, 64, 65, 78, 79, 80, 127, 128})
+            for (int q : {p, len - 1 - p}) hitSets.insert({q});
+        for (const auto& hits : hitSets) {
+            if (std::any_of(hits.begin(), hits.end(), [&](int h) { return h < 0 || h >= len; })) continue;
+            auto t = s;
+            for (int h : hits) t[h] = key;
+            const auto want = firstLast(len, [&](int i) { return t[i] == key; });
+            guarded::forEachPlacement(arena, t, key, [&](T* p, int align, guarded::Edge edge) {
+                ASSERT_EQ(bothWays(fwd, rev, p, len, key), want) << len << " at " << align << "/" << int(edge);
+            });
+        }
+    }
+}
+
+// Lengths 0..300, 16 alignments, both unreadable edges, both kernel families, sets of 0..100 units against
+// unreadable pages too. The string's poison is a member, the set's lies at both ends of the string.
+TYPED_TEST(SearchTest, FindCAnyKernelsAgreeWithTheRule) {
+    using T = TypeParam;
+    const auto fwd = BY_WIDTH(zetsFindCAny), rev = BY_WIDTH(zetsFindRevCAny);
+    guarded::Arena arena(1 << 12), setArena(1 << 12);
+    std::mt19937 rng(11);
+    zetcore_double::forBothKernels([&](bool sse42) {
+        for (int len = 0; len <= 300; ++len)
+            for (int n : {len * 7 % 101, (len * 13 + 50) % 101}) {
+                const auto set = randomSet<T>(rng, n);
+                const T setPoison = nonMember(rng, set);
+                auto base = nonMembers(rng, len, set);
+                if (len > 0) base[0] = base[len - 1] = setPoison;
+                const int any = len ? int(rng() % len) : 0, near = int(rng() % (len / 2 + 1));
+                for (const std::vector<int>& hits : {std::vector<int>{}, {any}, {near, len - 1 - near}, {len - 1}, {0}}) {
+                    if (!hits.empty() && (len == 0 || n == 0)) continue;
+                    auto s = base;
+                    for (int h : hits) s[h] = set[rng() % n];
+                    const auto want = anyRule(s, set);
+                    guarded::forEachPlacement(arena, s, n ? set[0] : T{}, [&](T* p, int align, guarded::Edge edge) {
+                        const T* pset = setArena.place(std::span<const T>(set), align * 5 % 16, edge, setPoison);
+                        ASSERT_EQ(bothWays(fwd, rev, p, len, pset, n), want) << describe("", len, n, align, int(edge), sse42);
+                    });
+                }
+            }
+    });
+}
+
+// Texts of lengths 0..300, 16 alignments, both edges, needles of 2..80 units against a page too: near-misses and no
+// occurrence, one at either end, near the end, early, or two. The text ends in the needle but for its poison last unit.
+TYPED_TEST(SearchTest, FindKernelsAgreeWithTheRule) {
+    using T = TypeParam;
+    const auto fwd = BY_WIDTH(zetsFind), rev = BY_WIDTH(zetsFindRev);
+    const T hi = static_cast<T>(sizeof(T) == 1 ? 0xC0 : 0xC100);  // units that differ in the high byte
+    guarded::Arena textArena(1 << 12), needleArena(1 << 12);
+    std::mt19937 rng(5);
+    for (int len = 0; len <= 300; ++len)
+        for (int n : {2, 3, 4, 9, 16, 17, 33, 78, 79, 80}) {
+            if (n > len + 1) continue;
+            std::vector<T> needle(n), base(len);
+            for (auto* v : {&needle, &base})
+                for (auto& u : *v) u = static_cast<T>(hi + rng() % 3);
+            needle[0] = hi + 3, needle[n - 1] = hi + 4;  // unlike every other unit
+            for (int k = 0; k < 6 && len >= n; ++k) {
+                const int at = static_cast<int>(rng() % (len - n + 1));
+                std::copy(needle.begin(), needle.end(), base.begin() + at);
+                base[at + (n > 2 ? 1 + rng() % (n - 2) : rng() % 2)] ^= 8;
+            }
+            if (len >= n - 1) std::copy(needle.begin(), needle.end() - 1, base.end() - (n - 1));
+            const T* pn = needleArena.place(std::span<const T>(needle), (len + n) % 16, guarded::Edge::End, T{0});
+            for (const auto& plant : std::set<std::vector<int>>{{}, {0}, {len - n}, {len - n - 5}, {7}, {n / 2, len - 2 * n}}) {
+                if (std::any_of(plant.begin(), plant.end(), [&](int at) { return at < 0 || at + n > len; })) continue;
+                auto text = base;
+                for (int at : plant) std::copy(needle.begin(), needle.end(), text.begin() + at);
+                const auto want = findRule(text, needle);
+                guarded::forEachPlacement(textArena, text, needle[n - 1], [&](T* p, int align, guarded::Edge edge) {
+                    ASSERT_EQ(bothWays(fwd, rev, p, len, pn, n), want) << len << "/" << n << " at " << align << "/" << int(edge);
+                });
+            }
+        }
+}
+
+// Lengths 0..300, both strings at all 16 alignments against the page at their end (or start), poisons different: equal,
+// equal but for letter case, or one unit off (low, case or high bit, high byte) where the kernels change gear.
+TYPED_TEST(SearchTest, CompareKernelsAgreeWithTheRule) {
+    using T = TypeParam;
+    const unsigned flips[] = {0x01, 0x20, sizeof(T) == 1 ? 0x80u : 0x8000u, sizeof(T) == 1 ? 0x7Fu : 0x0100u};
+    guarded::Arena arena1(1 << 12), arena2(1 << 12);
+    std::mt19937 rng(11);
+    for (int len = 0; len <= 300; ++len) {
+        std::vector<T> a(len), swapped(len);
+        for (auto& u : a) u = static_cast<T>(rng() % 3 ? 'A' + rng() % 58 : rng());
+        for (int i = 0; i < len; ++i)  // a letter's case bit flipped
+            swapped[i] = static_cast<T>(a[i] ^ (latinFold(a[i] & ~0x20) != (a[i] & ~0x20) ? 0x20 : 0));
+        for (const auto& b : {a, swapped}) {
+            std::vector<std::tuple<int, unsigned, std::array<int, 3>>> changes{{0, 0, compareRule(a, b)}};
+            for (int p : {0, 9, 17, 40, 95})
+                for (int q : {p, len - 1 - p})
+                    if (auto c = b; q >= 0 && q < len)
+                        c[q] ^= flips[(q + len) % 4], changes.push_back({q, flips[(q + len) % 4], compareRule(a, c)});
+            for (guarded::Edge edge : {guarded::Edge::End, guarded::Edge::Start})
+                for (int align1 = 0; align1 < 16; ++align1) {
+                    const T* p1 = arena1.place(std::span<const T>(a), align1, edge, T{0x11});
+                    for (int align2 = 0; align2 < 16; ++align2) {
+                        T* p2 = arena2.place(std::span<const T>(b), align2, edge, T{0x22});
+                        for (const auto& [q, bits, want] : changes) {
+                            if (bits) toggle(p2, q, bits);
+                            const std::array got{written(BY_WIDTH(zetsCompare), p1, p2, len),
+                                                 written(BY_WIDTH(zetsCompareIgnoreCaseLatin), p1, p2, len),
+                                                 written(BY_WIDTH(zetsEqual), p1, p2, len)};
+                            ASSERT_EQ(got, want) << len << " at " << q << " aligns " << align1 << "/" << align2;
+                            if (bits) toggle(p2, q, bits);
+                        }
+                    }
+                }
+        }
+    }
+}
+
+// Small alphabets, with or without the zero unit, give every kind of partial and overlapping match; needles run
+// from empty to longer than the text.
+TYPED_TEST(SearchTest, FindAgreesWithTheRuleOnRandomTexts) {
+    using T = TypeParam;
+    const auto fwd = BY_WIDTH(zetsFind), rev = BY_WIDTH(zetsFindRev);
+    std::mt19937 rng(9);
+    for (int round = 0; round < 20000; ++round) {
+        const unsigned first = round % 2 ? 'a' : 0, letters = 2 + rng() % 3;
+        std::vector<T> text(rng() % 120), needle(rng() % 13);
+        for (auto* v : {&text, &needle})
+            for (auto& u : *v) u = static_cast<T>(first + rng() % letters);
+        text.reserve(1), needle.reserve(1);  // valid pointers for empty strings
+        const auto got = bothWays(fwd, rev, text.data(), int(text.size()), needle.data(), int(needle.size()));
+        ASSERT_EQ(got, findRule(text, needle)) << "round " << round;
+    }
+}
+
+// Per family: null pointers first (whatever the lengths), then the lengths, nothing written on failure. The set
+// search asks the core library after the checks, once, only for sets that fit the SSE4.2 kernels (five registers),
+// and answers an empty string or set unasked. The zero-terminated forms search up to the terminators.
+TYPED_TEST(SearchTest, ArgumentChecksFeatureQueriesAndZeroTerminatedForms) {
+    using T = TypeParam;
+    zetcore_double::CoreScope scope;
+    const T s[] = {'a', 'b', 'c', 'a', 'b', 'd', 0, 'x', 'y', 0}, bd[] = {'b', 'd', 0, 'd'}, xy[] = {'x', 'y', 0};
+    const auto cz = BY_WIDTH(zetsFindC_Z), fz = BY_WIDTH(zetsFind_Z);
+    int idx = 77;
+    for (auto fn : {BY_WIDTH(zetsFindC), BY_WIDTH(zetsFindRevC)})
+        EXPECT_EQ(Statuses({fn(nullptr, -1, 1, &idx), fn(s, 3, 1, nullptr), fn(s, -1, 1, &idx)}), Statuses({null, null, bad}));
+    for (auto fn : {BY_WIDTH(zetsFindCAny), BY_WIDTH(zetsFindRevCAny)})
+        EXPECT_EQ(Statuses({fn(nullptr, -1, s, -1, &idx), fn(s, 3, nullptr, 0, &idx), fn(s, 3, s, 2, nullptr),
+                            fn(s, -1, s, 2, &idx), fn(s, 3, s, -1, &idx)}), Statuses({null, null, null, bad, bad}));
+    for (auto fn : {BY_WIDTH(zetsFind), BY_WIDTH(zetsFindRev)})
+        EXPECT_EQ(Statuses({fn(nullptr, -1, s, 1, &idx), fn(s, 3, nullptr, -1, &idx), fn(s, 3, s, 1, nullptr),
+                            fn(s, -1, s, 1, &idx), fn(s, 3, s, -1, &idx)}), Statuses({null, null, null, bad, bad}));
+    EXPECT_EQ(Statuses({cz(nullptr, 1, &idx), cz(s, 0, nullptr), fz(nullptr, s, &idx), fz(s, nullptr, &idx), fz(s, s, nullptr)}),
+              Statuses(5, null));
+    std::vector fns{BY_WIDTH(zetsCompare), BY_WIDTH(zetsCompareIgnoreCaseLatin), BY_WIDTH(zetsEqual)};
+    if constexpr (sizeof(T) == 2) fns.push_back(zetsCompareIgnoreCase_16u);
+    for (auto fn : fns)
+        EXPECT_EQ(Statuses({fn(nullptr, s, 2, &idx), fn(s, nullptr, -1, &idx), fn(s, s, -1, nullptr), fn(s, s, -1, &idx)}),
+                  Statuses({null, null, null, bad}));
+    EXPECT_EQ(idx, 77);
+    EXPECT_EQ(zetcore_double::featureQueries(), 0);
+    const int limit = 80 / sizeof(T);
+    const std::vector<T> set(limit + 1, 'q');
+    for (auto fn : {BY_WIDTH(zetsFindCAny), BY_WIDTH(zetsFindRevCAny)})
+        for (auto [len, n, asks] : std::vector<std::array<int, 3>>{{0, 1, 0}, {9, 0, 0}, {9, limit, 1}, {9, limit + 1, 0}}) {
+            const int before = zetcore_double::featureQueries();
+            EXPECT_EQ(written(fn, s, len, set.data(), n), -1);
+            EXPECT_EQ(zetcore_double::featureQueries() - before, asks) << "len " << len << " set " << n;
+        }
+    const std::vector got{written(cz, s, T{0}), written(cz, s, T{'x'}), written(cz, s, T{'b'}), written(fz, s, bd),
+                          written(fz, s, xy), written(fz, s, s + 6), written(fz, s, s)};
+    EXPECT_EQ(got, std::vector({6, -1, 1, 4, -1, -1, 0}));
+}
+
+// 16-bit strings and sets on both sides of the general kernel's table thresholds; sets of 2048, 2049 and 5000
+// members given twice lie on both sides of its array of broadcast members and hold duplicates.
+TEST(FindCAnyTest16, GeneralKernelThresholds) {
+    std::mt19937 rng(13);
+    zetcore_double::forBothKernels([&](bool sse42) {
+        for (int len : {1000, 4095, 4096, 8191, 8192, 16383, 16384, 32767, 32768})
+            for (int n : {9, 10, 11, 17, 18, 19, 23, 24, 25, 57, 58, 59, 2048, 2049, 5000}) {
+                if ((sse42 && n > 40) || (n > 1000 && len > 4096)) continue;  // the same kernel again
+                const auto once = randomSet<zet16u>(rng, n);
+                auto set = once;
+                if (n > 1000) set.insert(set.end(), once.rbegin(), once.rend());
+                auto s = nonMembers(rng, len, set);
+                for (int hit : {-1, len - 1, len - 1 - len % 8, len / 2, 3}) {
+                    if (hit >= 0) s[hit] = hit == len - 1 ? once.back() : hit == 3 ? once.front() : once[rng() % n];
+                    const auto got = bothWays(zetsFindCAny_16u, zetsFindRevCAny_16u, s.data(), len, set.data(), int(set.size()));
+                    ASSERT_EQ(got, anyRule(s, set)) << "len " << len << " set " << set.size() << (sse42 ? " sse4.2" : "");
+                }
+            }
+    });
+}
+
+// Every unit against its lower case (equal) and against the next unit, after a zero unit (data, not an end),
+// folded by the library's simple lower-casing: the difference of the lower cases, or of the units after them.
+TEST(CompareIgnoreCaseTest, AgreesWithTheLowerCaseConversionOnEveryUnit) {
+    std::vector<zet16u> all(65536), lower(65536);
+    for (int c = 0; c < 65536; ++c) all[c] = static_cast<zet16u>(c);
+    ASSERT_EQ(zetsLowercase_16u(all.data(), lower.data(), 65536), zetStatusOk);
+    EXPECT_EQ(written(zetsCompareIgnoreCase_16u, all.data(), lower.data(), 65536), 0);
+    for (int c = 0; c + 1 < 65536; ++c) {
+        const zet16u a[4] = {'x', 0, all[c], 'y'}, b[4] = {'X', 0, all[c + 1], 'z'};
+        const int want = lower[c] != lower[c + 1] ? lower[c] - lower[c + 1] : 'y' - 'z';
+        ASSERT_EQ(written(zetsCompareIgnoreCase_16u, a, b, 4), want) << "unit " << c;
+    }
+}
+
+}  // namespace
