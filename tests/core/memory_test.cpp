@@ -56,11 +56,3 @@ TEST(Memory, MallocOfNothingNeverReachesTheAllocator) {
     zetcore_double::failNextMallocs(1);
     EXPECT_EQ(ownMalloc(16), nullptr);
 }
-
-TEST(Memory, RegExpFreeAndMultiFreeAreOneRoutine) {
-    zetcore_double::CoreScope scope;
-    EXPECT_EQ(reinterpret_cast<void*>(&zetsRegExpFree), reinterpret_cast<void*>(&zetsRegExpMultiFree));
-    zetsRegExpFree(nullptr);
-    zetsRegExpMultiFree(static_cast<RegExpMultiState*>(ownMalloc(12)));
-    EXPECT_EQ(zetcore_double::freeCalls(), 2);
-}
