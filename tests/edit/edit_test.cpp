@@ -206,7 +206,7 @@ TYPED_TEST(EditTest, TrimSweep) {
         for (int len = 0; len <= 300; ++len) {
             const int n = 1 + len % 150, lead = rng() % (len + 1), trail = rng() % (len - lead + 1);
             const auto set = unit_sets::randomSet<T>(rng, n);
-            const T edge = unit_sets::nonMember(rng, set);
+            const T edge = unit_sets::nonMembers(rng, 1, set)[0];
             const bool single = rng() % 2;
             auto s = unit_sets::nonMembers(rng, len, set);  // member runs at the ends, a mixed body inside
             for (int i = 0; i < len; ++i)
@@ -215,8 +215,9 @@ TYPED_TEST(EditTest, TrimSweep) {
             const auto kept = trimRule(s, {set[0]}, 0);
             auto keptInPlace = s;  // the units behind the kept part keep their old values
             std::copy(kept.begin(), kept.end(), keptInPlace.begin());
-            guarded::forEachPlacement(arena, s, unit_sets::nonMember(rng, set), [&](T* p, int align, guarded::Edge e) {
-                SCOPED_TRACE(unit_sets::describe("trim", len, n, align, int(e), sse42));
+            guarded::forEachPlacement(arena, s, unit_sets::nonMembers(rng, 1, set)[0], [&](T* p, int align, guarded::Edge e) {
+                SCOPED_TRACE(testing::Message() << "trim: len " << len << " set " << n << " align " << align << " edge "
+                                                << int(e) << (sse42 ? " sse4.2" : " general"));
                 const T* q = setArena.place(std::span<const T>(set), align * 7 % 16, e, edge);
                 const int asked = zetcore_double::featureQueries();
                 auto expectInto = [&](auto call, std::vector<T> want) {  // nothing written behind the result

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <random>
-#include <string>
 #include <vector>
 
 namespace unit_sets {
@@ -13,44 +12,28 @@ bool contains(const std::vector<T>& set, T u) {
     return std::find(set.begin(), set.end(), u) != set.end();
 }
 
-// n distinct units drawn at random; one set in four holds 0. Byte sets of more than 200 units
-// would leave too few units outside them, so n stays below that for bytes.
+// n distinct random units, 0 among them in one set of four (n below 200 for bytes, to leave units outside).
 template <class T>
 std::vector<T> randomSet(std::mt19937& rng, int n) {
     std::vector<T> set;
     if (n > 0 && rng() % 4 == 0) set.push_back(0);
-    while (static_cast<int>(set.size()) < n) {
-        const T u = static_cast<T>(rng());
-        if (!contains(set, u)) set.push_back(u);
-    }
+    while (static_cast<int>(set.size()) < n)
+        if (const T u = static_cast<T>(rng()); !contains(set, u)) set.push_back(u);
     std::shuffle(set.begin(), set.end(), rng);
     return set;
 }
 
-// A unit outside the set: often 0 or one bit away from a member (for 16-bit units that shares a
-// byte with it), so that a kernel that compares the wrong lanes or widths is caught.
-template <class T>
-T nonMember(std::mt19937& rng, const std::vector<T>& set) {
-    for (;;) {
-        T u = static_cast<T>(rng());
-        const unsigned kind = rng() % 4;
-        if (kind == 0) u = 0;
-        if (kind == 1 && !set.empty()) u = static_cast<T>(set[rng() % set.size()] ^ (1u << (rng() % (8 * sizeof(T)))));
-        if (!contains(set, u)) return u;
-    }
-}
-
+// len units outside the set, often 0 or one bit away from a member (for 16-bit units that shares a byte with
+// it), so that a kernel that compares the wrong lanes or widths is caught.
 template <class T>
 std::vector<T> nonMembers(std::mt19937& rng, int len, const std::vector<T>& set) {
-    std::vector<T> s(static_cast<std::size_t>(len));
-    for (auto& u : s) u = nonMember(rng, set);
+    std::vector<T> s;
+    while (static_cast<int>(s.size()) < len) {
+        const unsigned kind = rng() % 4, bit = 1u << rng() % (8 * sizeof(T));
+        const T u = static_cast<T>(kind == 0 ? 0 : kind == 1 && !set.empty() ? set[rng() % set.size()] ^ bit : rng());
+        if (!contains(set, u)) s.push_back(u);
+    }
     return s;
-}
-
-// A case of a sweep, for failure messages.
-inline std::string describe(const char* what, int len, int n, int align, int edge, bool sse42) {
-    return std::string(what) + ": len " + std::to_string(len) + " set " + std::to_string(n) + " align " +
-           std::to_string(align) + " edge " + std::to_string(edge) + (sse42 ? " sse4.2" : " general");
 }
 
 }  // namespace unit_sets
