@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/guarded.h"
+#include "regexp/unicode_tables.h"
 #include "support/regexp_program.h"
 
 namespace {
@@ -108,6 +109,12 @@ TEST(RegExpCompile, Programs) {
              {"(?<=(?:ab){2})", 4}, {"(?<=(?>a|b)\\x{100}\\X)", 3}, {"(?<!(?<=xy)z)", 1}, {"(?<=a{0})", 1}}) {
         const auto r = compile(pattern);
         EXPECT_EQ(r.status == zetStatusOk ? zet::rx::ownRegExpNodes(r.state())[0].arg3 : -1, width) << pattern;
+    }
+    // Every script by its name (none taken for another whose name it begins, such as Han and Hangul).
+    for (const zet::rx::UnicodeScript& s : zet::rx::kScripts) {
+        const std::string name = zet::rx::kScriptNames + s.name;
+        EXPECT_TRUE(compile("\\p{" + name + "}").dump().ends_with("\n0 Script " + name + " pairs=" + std::to_string(s.count) + "\n"))
+            << name;
     }
 }
 
