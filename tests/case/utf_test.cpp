@@ -177,6 +177,18 @@ TEST(UtfTest, AgreesWithTheRulesAtEveryStop) {
     }
 }
 
+// Any 16-bit units, lone surrogates included, come back unchanged from UTF-8.
+TEST(UtfTest, RoundTripOfAnyUnits) {
+    std::mt19937 rng(14);
+    for (int iter = 0; iter < 400; ++iter) {
+        Units s(rng() % 200);
+        for (auto& u : s) u = static_cast<zet16u>(rng() % 3 ? rng() : 0xD800 + rng() % 0x800);
+        const Result<zet8u> a = run(s, 3 * s.size(), iter % 2);
+        ASSERT_EQ(a.first, static_cast<int>(s.size()));
+        ASSERT_EQ(run(a.second, s.size(), iter % 2), Result<zet16u>(static_cast<int>(a.second.size()), s));
+    }
+}
+
 // Text that the vector blocks take whole (ASCII, two-byte, three-byte, mixed, with pairs), one byte
 // or unit replaced at every position by each telling value; conversions start 0..3 units in.
 TEST(UtfTest, OneFlawAnywhereInUniformText) {
