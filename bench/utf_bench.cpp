@@ -87,76 +87,63 @@ const std::vector<zet16u>& utf16Text(Text kind, std::size_t n) {
 
 enum Impl { Zetch, Icu, Iconv };
 
-void to16(benchmark::State& st, int packed) {
-    const auto kind = static_cast<Text>(packed % 4);
-    const auto impl = static_cast<Impl>(packed / 4);
-    const auto& src = utf8Text(kind, static_cast<std::size_t>(st.range(0)));
-    std::vector<zet16u> dst(src.size() + 16);
-    iconv_t cd = impl == Iconv ? iconv_open("UTF-16LE", "UTF-8") : iconv_t(-1);
-    for (auto _ : st) {
-        long written = 0;
-        if (impl == Zetch) {
-            int n = static_cast<int>(src.size()), m = static_cast<int>(dst.size());
-            zetsConvertUTF_8u16u(src.data(), &n, dst.data(), &m, 0);
-            written = m;
-        } else if (impl == Icu) {
+// The two directions, as overloads on the source and destination units.
+void zetConvert(const zet8u* s, int* n, zet16u* d, int* m) { zetsConvertUTF_8u16u(s, n, d, m, 0); }
+void zetConvert(const zet16u* s, int* n, zet8u* d, int* m) { zetsConvertUTF_16u8u(s, n, d, m, 0); }
 #ifdef ZETCH_BENCH_HAVE_ICU_UC
-            UErrorCode err = U_ZERO_ERROR;
-            int32_t m = 0;
-            u_strFromUTF8(reinterpret_cast<UChar*>(dst.data()), static_cast<int32_t>(dst.size()), &m,
-                          reinterpret_cast<const char*>(src.data()), static_cast<int32_t>(src.size()), &err);
-            written = m;
+void icuConvert(const zet8u* s, int32_t n, zet16u* d, int32_t cap, int32_t* m, UErrorCode* err) {
+    u_strFromUTF8(reinterpret_cast<UChar*>(d), cap, m, reinterpret_cast<const char*>(s), n, err);
+}
+void icuConvert(const zet16u* s, int32_t n, zet8u* d, int32_t cap, int32_t* m, UErrorCode* err) {
+    u_strToUTF8(reinterpret_cast<char*>(d), cap, m, reinterpret_cast<const UChar*>(s), n, err);
+}
 #endif
-        } else {
-            char* in = reinterpret_cast<char*>(const_cast<zet8u*>(src.data()));
-            char* out = reinterpret_cast<char*>(dst.data());
-            std::size_t inLeft = src.size(), outLeft = dst.size() * 2;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            iconv(cd, &in, &inLeft, &out, &outLeft);
-            written = static_cast<long>(dst.size() * 2 - outLeft);
-        }
-        benchmark::DoNotOptimize(written);
-        benchmark::ClobberMemory();
-    }
-    if (cd != iconv_t(-1)) iconv_close(cd);
-    st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations()) * static_cast<std::int64_t>(src.size()));
+template <class T>
+const char* charsetOf() {
+    return sizeof(T) == 1 ? "UTF-8" : "UTF-16LE";
 }
 
-void to8(benchmark::State& st, int packed) {
+// Text of units S converted to units D (room for the worst case) by one implementation.
+template <class S, class D>
+void convert(benchmark::State& st, int packed) {
     const auto kind = static_cast<Text>(packed % 4);
     const auto impl = static_cast<Impl>(packed / 4);
-    const auto& src = utf16Text(kind, static_cast<std::size_t>(st.range(0)));
-    std::vector<zet8u> dst(src.size() * 3 + 16);
-    iconv_t cd = impl == Iconv ? iconv_open("UTF-8", "UTF-16LE") : iconv_t(-1);
+    const auto n = static_cast<std::size_t>(st.range(0));
+    const std::vector<S>* text;
+    if constexpr (sizeof(S) == 1)
+        text = &utf8Text(kind, n);
+    else
+        text = &utf16Text(kind, n);
+    const std::vector<S>& src = *text;
+    std::vector<D> dst(src.size() * (sizeof(D) == 1 ? 3 : 1) + 16);
+    iconv_t cd = impl == Iconv ? iconv_open(charsetOf<D>(), charsetOf<S>()) : iconv_t(-1);
     for (auto _ : st) {
         long written = 0;
         if (impl == Zetch) {
-            int n = static_cast<int>(src.size()), m = static_cast<int>(dst.size());
-            zetsConvertUTF_16u8u(src.data(), &n, dst.data(), &m, 0);
+            int sn = static_cast<int>(src.size()), m = static_cast<int>(dst.size());
+            zetConvert(src.data(), &sn, dst.data(), &m);
             written = m;
         } else if (impl == Icu) {
 #ifdef ZETCH_BENCH_HAVE_ICU_UC
             UErrorCode err = U_ZERO_ERROR;
             int32_t m = 0;
-            u_strToUTF8(reinterpret_cast<char*>(dst.data()), static_cast<int32_t>(dst.size()), &m,
-                        reinterpret_cast<const UChar*>(src.data()), static_cast<int32_t>(src.size()), &err);
+            icuConvert(src.data(), static_cast<int32_t>(src.size()), dst.data(), static_cast<int32_t>(dst.size()), &m, &err);
             written = m;
 #endif
         } else {
-            char* in = reinterpret_cast<char*>(const_cast<zet16u*>(src.data()));
+            char* in = reinterpret_cast<char*>(const_cast<S*>(src.data()));
             char* out = reinterpret_cast<char*>(dst.data());
-            std::size_t inLeft = src.size() * 2, outLeft = dst.size();
+            std::size_t inLeft = src.size() * sizeof(S), outLeft = dst.size() * sizeof(D);
             iconv(cd, nullptr, nullptr, nullptr, nullptr);
             iconv(cd, &in, &inLeft, &out, &outLeft);
-            written = static_cast<long>(dst.size() - outLeft);
+            written = static_cast<long>(dst.size() * sizeof(D) - outLeft);
         }
         benchmark::DoNotOptimize(written);
         benchmark::ClobberMemory();
     }
     if (cd != iconv_t(-1)) iconv_close(cd);
     // Throughput in UTF-8 bytes in both directions, so that the rows compare.
-    st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations()) *
-                         static_cast<std::int64_t>(utf8Text(kind, static_cast<std::size_t>(st.range(0))).size()));
+    st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations()) * static_cast<std::int64_t>(utf8Text(kind, n).size()));
 }
 
 const std::vector<std::int64_t> kSizes = {1 << 10, 64 << 10};
@@ -169,8 +156,8 @@ const std::vector<std::int64_t> kSizes = {1 << 10, 64 << 10};
     for (int kind = 0; kind < 4; ++kind)
         for (auto [impl, name] : impls) {
             const int packed = impl * 4 + kind;
-            bench::add(std::string("utf8to16_") + kTextNames[kind] + "/" + name, to16, packed, kSizes);
-            bench::add(std::string("utf16to8_") + kTextNames[kind] + "/" + name, to8, packed, kSizes);
+            bench::add(std::string("utf8to16_") + kTextNames[kind] + "/" + name, convert<zet8u, zet16u>, packed, kSizes);
+            bench::add(std::string("utf16to8_") + kTextNames[kind] + "/" + name, convert<zet16u, zet8u>, packed, kSizes);
         }
     return true;
 }();
