@@ -325,13 +325,15 @@ int ownRegExpFindLiteralRev(const zet8u* src, int len, const zet8u* lit, int lit
 // ---- the prefilter ----
 
 void RegExpPrefilter::init(const RegExpState* state, const zet8u* subjectEnd) {
+    useFirst_ = false;
+    required_ = nullptr;
+    if (state == nullptr) return;
     useFirst_ = FirstBytes(state).run(&first_) && first_.count() < 256;
     if (useFirst_) {
         first_.finish();
         firstHasContinuation_ = false;
         for (int b = 0x80; b < 0xC0; ++b) firstHasContinuation_ = firstHasContinuation_ || first_.has(static_cast<zet8u>(b));
     }
-    required_ = nullptr;
     if (const int lit = requiredLiteral(state); lit >= 0) {
         const RegExpNode& n = ownRegExpNodes(state)[lit];
         requiredByte_ = static_cast<zet8u>(n.arg1);

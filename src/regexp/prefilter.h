@@ -47,6 +47,7 @@ int ownRegExpFindLiteralRev(const zet8u* src, int len, const zet8u* lit, int lit
 
 class RegExpPrefilter {
 public:
+    // A null state gives a filter that lets every position through.
     void init(const RegExpState* state, const zet8u* subjectEnd);
 
     // Moves *pos forward to the first start position in [*pos, end] at which a match may begin;

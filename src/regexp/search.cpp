@@ -169,7 +169,7 @@ void ownRegExpStackGuardInit(RegExpStackGuard* guard, std::uintptr_t frame) {
 }
 
 ZetStatus ownRegExpSearch(const zet8u* pSrc, zet32s srcLen, RegExpState* pState, RegExpMatchRecord* pMatch,
-                          zet32s* pNumMatch, int keepWholeMatch) {
+                          zet32s* pNumMatch, int keepWholeMatch, bool prefilter) {
     if (anyNull(pSrc, pState, pMatch, pNumMatch)) return zetStatusNullPointer;
     if (srcLen < 0) return zetStatusBadLength;
     if (*pNumMatch < 1) return zetStatusBadSize;
@@ -229,7 +229,7 @@ ZetStatus ownRegExpSearch(const zet8u* pSrc, zet32s srcLen, RegExpState* pState,
     ownRegExpStackGuardInit(&ctx.guard, ZET_FRAME_ADDRESS());
     // 4. A leading assertion limits the start positions.
     anchor(s, state);
-    s.prefilter.init(state, ctx.subjectEnd);
+    s.prefilter.init(prefilter ? state : nullptr, ctx.subjectEnd);
 
     if (!global) {
         *pNumMatch = std::min(*pNumMatch, groupCount);

@@ -60,6 +60,12 @@ TEST(RegExpCompile, Programs) {
          "13 Script Common pairs=530\n14 Script Latin pairs=42 neg\n15 CodeRange U+0000-U+10FFFF\n"},
         {"ab\v c#d\n(?-x)e f", "x", "0 String \"ab\\x0b\" opts=x\n1 Char 'c' opts=x\n2 String \"e f\"\n"},
         {"a{2,x}b{ 2}c{65535}", nullptr, "0 String \"a{2,x}b{ 2}\"\n1 Char 'c'\n2 Repeat {65535,65535}\n"},
+        // The accepted neighbours of the errors below: the largest bound, a range of one
+        // character, two hex digits at most, the lazy form without the line-start node, \p{^...}.
+        {"a{1,65535}[a-a]\\x414", nullptr, "0 Char 'a'\n1 Repeat {1,65535}\n2 Class members=1\n3 Range 'a'-'a'\n"
+         "4 Char 'A'\n5 Char '4'\n"},
+        {".*?x\\p{^L}", nullptr, "nodes=4 groups=1 required=none kind=general options=-\n0 CharType .\n"
+         "1 RepeatLazy {0,inf}\n2 Char 'x'\n3 Category L neg\n"},
         // Runs of one type fold into one node with a repeat (a lazy one becomes greedy); the last
         // member of a class is no type node of its own.
         {"\\d\\d?\\s*\\s*\\w\\w+?.{2}.", nullptr, "0 CharType d\n1 Repeat {1,2}\n2 CharType s\n3 Repeat {0,inf}\n"
@@ -133,7 +139,7 @@ TEST(RegExpCompile, EveryErrorWithItsOffset) {
         {"[:alpha:]", C, 1}, {"[[.a.]]", C, 1}, {"\\x{12", E, 3}, {"\\x{123456789}", E, 3}, {"[\\x{12]", E, 6},
         {"\\pX", E, 2}, {"\\p{Foo}", E, 3}, {"\\p{Latin", E, 3}, {"\\p{Lu", E, 5}, {"\\p{InNoSuchBlock}", E, 3},
         {"[a\\p{Xx}]", E, 5}, {"\\p", E, 2}, {"\\p{}", E, 3}, {"\\p{^}", E, 4}, {"\\p{Lux}", E, 5}, {"\\p{L&&}", E, 5},
-        {"\\p{Anything}", E, 6}, {"\\p{InGreekAndCoptic}", E, 3},
+        {"\\p{Anything}", E, 6}, {"\\p{InGreekAndCoptic}", E, 3}, {"\\P{^L}", E, 3}, {"[b-a]", C, 3},
          }) {
         const auto r = compile(pattern);
         EXPECT_EQ(r.status, status) << pattern;
