@@ -67,4 +67,53 @@ const std::vector<zet8u>& english(std::size_t n) {
     return v;
 }
 
+const std::vector<zet8u>& prose(std::size_t n) {
+    static const char* const words[] = {
+        "the", "of", "and", "to", "in", "is", "was", "that", "for", "with", "as", "his", "on", "be", "at",
+        "by", "had", "not", "are", "but", "from", "or", "have", "an", "they", "which", "one", "you", "were",
+        "her", "all", "she", "there", "would", "their", "river", "morning", "evening", "nothing", "thing",
+        "king", "during", "being", "something", "everything", "long", "along", "young", "spring", "string",
+        "looking", "going", "coming", "saying", "thinking", "bring", "sing", "ring", "Tom", "Huck", "Becky",
+        "Mississippi", "St. Petersburg", "steamboat", "raft", "island", "cave", "village", "Sunday",
+        "school", "fence", "whitewash", "aunt", "Polly", "widow", "Douglas", "treasure", "money", "town",
+        "night", "day", "water", "boy", "boys", "girl", "time", "way", "down", "up", "out", "over", "again",
+        "never", "ever", "said", "says", "went", "came", "got", "took", "made", "saw", "knew", "thought"};
+    static const char* const hosts[] = {"example.com", "mail.river.org", "steam.boat.net", "ex.co.uk"};
+    static std::map<std::size_t, std::vector<zet8u>> cache;
+    auto& v = cache[n];
+    if (v.size() != n) {
+        std::mt19937 rng(1876);
+        v.clear();
+        v.reserve(n + 128);
+        const auto put = [&](const std::string& s) { v.insert(v.end(), s.begin(), s.end()); };
+        const auto num = [&](unsigned lo, unsigned hi) { return std::to_string(lo + rng() % (hi - lo + 1)); };
+        int sentence = 0;
+        while (v.size() < n) {
+            const unsigned pick = rng() % 400;
+            if (pick == 0) {
+                put(std::string(words[rng() % std::size(words)]) + "." + num(1, 99) + "@" + hosts[rng() % 4]);
+            } else if (pick == 1) {
+                put(std::string(rng() % 2 ? "https" : "http") + "://" + hosts[rng() % 4] + "/" +
+                    words[rng() % std::size(words)] + "/index.html?page=" + num(1, 40) + "#top");
+            } else if (pick == 2) {
+                put(num(1, 255) + "." + num(0, 255) + "." + num(0, 255) + "." + num(0, 255));
+            } else if (pick < 12) {
+                put(num(1, 1999));
+            } else {
+                std::string w = words[rng() % std::size(words)];
+                if (sentence == 0 && w[0] >= 'a') w[0] = static_cast<char>(w[0] - 32);
+                put(w);
+            }
+            ++sentence;
+            if (sentence > 6 && rng() % 8 == 0) {
+                v.push_back(rng() % 5 == 0 ? ',' : '.');
+                sentence = rng() % 3 == 0 ? 0 : sentence;
+            }
+            v.push_back(rng() % 12 == 0 ? '\n' : ' ');
+        }
+        v.resize(n);
+    }
+    return v;
+}
+
 }  // namespace bench

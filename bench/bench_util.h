@@ -16,6 +16,10 @@ const std::vector<zet8u>& letters(std::size_t n);
 const std::vector<zet16u>& letters16(std::size_t n);
 // English-like text: words of a small vocabulary with spaces, punctuation and newlines.
 const std::vector<zet8u>& english(std::size_t n);
+// English prose with what text searches look for: words ending in -ing, capitalised names,
+// numbers, and now and then an e-mail address, a URI or an IPv4 address (about one of each per
+// 2 KiB), as in mail, logs and web pages. Deterministic.
+const std::vector<zet8u>& prose(std::size_t n);
 
 // Registers `fn(state, impl)` under `name` with one benchmark per size in `sizes`.
 template <class Fn>

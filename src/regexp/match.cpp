@@ -96,9 +96,13 @@ int extCharLength(const zet8u* pos, zet32s remaining) {
 // repeat loops see it: its length at a position, and the step back over the last one taken.
 class Item {
 public:
-    Item(const RegExpNode* node, const RegExpMatchContext* ctx) : node_(node), options_(ctx->options) {
+    Item(const RegExpNode* node, RegExpMatchContext* ctx) : node_(node), options_(ctx->options) {
         if (node->type == RegExpOpBackRef) {
             if (!recordText(ctx, node->arg1, &text_, &textLen_)) textLen_ = -1;
+        } else if (node->type == RegExpOpClass) {
+            const auto index = static_cast<zet32s>(node - ctx->nodes);
+            cache_ = &ctx->classCache[index % kRegExpClassCacheSize];
+            if (cache_->node != index || cache_->options != options_) *cache_ = RegExpClassCache{index, options_, {0, 0}, {0, 0}};
         }
     }
 
@@ -113,10 +117,14 @@ public:
             case RegExpOpCharType:
                 return ownRegExpCharTypeTest(node_->arg1, pos[0], options_) ? ownRegExpUtf8Length(pos, remaining) : -1;
             case RegExpOpClass: {
-                const RegExpSubjectChar ch = ownRegExpReadChar(pos, remaining);
-                bool in = false;
-                for (int k = 1; k <= node_->arg2 && !in; ++k) in = ownRegExpClassMemberTest(ch, node_[k], options_);
-                return in != (node_->arg1 < 0) ? ch.length : -1;
+                const zet8u b = pos[0];
+                if (b >= 0x80) return classLength(pos, remaining);
+                const std::uint64_t bit = std::uint64_t{1} << (b & 63);
+                if ((cache_->known[b >> 6] & bit) == 0) {
+                    if (classLength(pos, remaining) > 0) cache_->member[b >> 6] |= bit;
+                    cache_->known[b >> 6] |= bit;
+                }
+                return (cache_->member[b >> 6] & bit) != 0 ? 1 : -1;
             }
             case RegExpOpWideChar:
             case RegExpOpCategory:
@@ -147,8 +155,17 @@ public:
     }
 
 private:
+    // The class test itself, member by member.
+    int classLength(const zet8u* pos, zet32s remaining) const {
+        const RegExpSubjectChar ch = ownRegExpReadChar(pos, remaining);
+        bool in = false;
+        for (int k = 1; k <= node_->arg2 && !in; ++k) in = ownRegExpClassMemberTest(ch, node_[k], options_);
+        return in != (node_->arg1 < 0) ? ch.length : -1;
+    }
+
     const RegExpNode* node_;
     zet32u options_;
+    RegExpClassCache* cache_ = nullptr;
     const zet8u* text_ = nullptr;
     zet32s textLen_ = -1;
 };
@@ -255,7 +272,7 @@ int lazyRepeat(const zet8u* pos, zet32s remaining, RegExpMatchContext* ctx, cons
                                       : lazyRepeat(pos, remaining, ctx, node, rep, repIndex + 1);
 }
 
-[[gnu::noinline]] int itemLength(const RegExpNode* n, const zet8u* pos, zet32s remaining, const RegExpMatchContext* ctx) {
+[[gnu::noinline]] int itemLength(const RegExpNode* n, const zet8u* pos, zet32s remaining, RegExpMatchContext* ctx) {
     return Item(n, ctx).length(pos, remaining);
 }
 
@@ -373,6 +390,18 @@ int ownRegExpMatch(const zet8u* pos, zet32s remaining, RegExpMatchContext* ctx) 
     ctx->budget = entryBudget;
     if (result != kMatch) whole.len = entryLen;
     return result;
+}
+
+const zet8u* ownRegExpItemRunEnd(const zet8u* pos, const zet8u* end, RegExpMatchContext* ctx) {
+    const Item item(ctx->nodes, ctx);
+    while (pos < end && *pos < 0x80 && item.length(pos, static_cast<zet32s>(end - pos)) == 1) ++pos;
+    return pos;
+}
+
+const zet8u* ownRegExpItemRunStart(const zet8u* from, const zet8u* pos, const zet8u* end, RegExpMatchContext* ctx) {
+    const Item item(ctx->nodes, ctx);
+    while (pos > from && pos[-1] < 0x80 && item.length(pos - 1, static_cast<zet32s>(end - pos + 1)) == 1) --pos;
+    return pos;
 }
 
 const zet8u* ownRegExpPrevChar(const zet8u* from, const zet8u* p, const zet8u* end) {

@@ -45,6 +45,18 @@ struct RegExpStackGuard {
     bool resolved;
 };
 
+// Membership of the ASCII bytes in one class node under one set of options, learnt as the search
+// meets them: a class is tested member by member once per byte value instead of at every
+// position. An ASCII byte is a whole character whose value is the byte, so its membership
+// depends on nothing else.
+struct RegExpClassCache {
+    zet32s node;  // index of the class node, -1: unused
+    zet32u options;
+    std::uint64_t known[2];   // bit b: byte b has been tested
+    std::uint64_t member[2];  // bit b: byte b is a member
+};
+inline constexpr int kRegExpClassCacheSize = 8;  // direct-mapped by node index
+
 // The context of one search, built by the driver on its stack and passed to every handler.
 struct RegExpMatchContext {
     zet32s curNode;     // node to match next; set by every handler before it calls ownRegExpMatch
@@ -62,7 +74,9 @@ struct RegExpMatchContext {
     RegExpGroupFrame* groups;    // first work area
     const RegExpState* state;    // for the bytes of string nodes
     RegExpStackGuard guard;
+    RegExpClassCache classCache[kRegExpClassCacheSize];
 };
+
 
 // Matches the program from ctx->curNode at pos, with `remaining` units up to the end of the
 // subject. kMatch: the records hold the match; kNoMatch: record 0's length and the budget are as
@@ -86,6 +100,12 @@ inline bool ownRegExpStackLow(RegExpMatchContext* ctx, std::uintptr_t frame) {
 
 // Starts the guard for a search whose driver frame is at `frame`.
 void ownRegExpStackGuardInit(RegExpStackGuard* guard, std::uintptr_t frame);
+
+// End of the run of ASCII bytes from pos on (before end) that node 0, a single-character item,
+// accepts under ctx->options.
+const zet8u* ownRegExpItemRunEnd(const zet8u* pos, const zet8u* end, RegExpMatchContext* ctx);
+// Start of the run of such bytes that ends at pos, not before `from`.
+const zet8u* ownRegExpItemRunStart(const zet8u* from, const zet8u* pos, const zet8u* end, RegExpMatchContext* ctx);
 
 // Start of the character before p, as the matcher steps through the subject from `from` (a
 // character start) by ownRegExpUtf8Length; from < p, and no byte at or after `end` counts.

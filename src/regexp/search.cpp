@@ -52,6 +52,12 @@ struct Search {
     RegExpMatchContext ctx;
     int anchorMode;  // 0 every position, 1 line starts, 2 the first position only
     int firstBar;
+    bool anyBar;    // a top-level bar at or after firstBar
+    bool runSkip;   // see leadingRun()
+    // See leadingRunStop(): the literal byte after the leading repeat, or -1.
+    int stopByte;
+    bool stopCaseless;
+    zet32s stopMin;  // the repeat's minimum
     RegExpPrefilter prefilter;
 };
 
@@ -64,13 +70,70 @@ int topLevelBar(const RegExpMatchContext& ctx, int from) {
     return -1;
 }
 
+// The repeat node of a leading single-character item, or null.
+const RegExpNode* leadingRepeat(const RegExpMatchContext& ctx) {
+    return ownRegExpRepeatAfter(&ctx, ctx.nodes[0].type == RegExpOpClass ? ctx.nodes[0].arg2 : 0);
+}
+
+// A leading run that must stop at a literal: the program begins with an unbounded repeat of an
+// item C that is followed by a literal whose first byte c is ASCII and not in C (in neither case
+// with i). A match from p then needs c exactly where C's run from p ends: inside the run every
+// byte is in C, so neither a shorter count nor a longer one can be followed by c. So no match
+// starts before the run of C that ends at the next c, nor inside it closer to c than the minimum.
+void leadingRunStop(Search& s) {
+    RegExpMatchContext& ctx = s.ctx;
+    s.stopByte = -1;
+    const RegExpNode* rep = leadingRepeat(ctx);
+    const int lit = static_cast<int>(rep - ctx.nodes) + 1;
+    if (lit >= ctx.nodeCount || ownRegExpRepeatAfter(&ctx, lit) != nullptr) return;
+    const RegExpNode& n = ctx.nodes[lit];
+    int c = -1;
+    if (n.type == RegExpOpChar) c = n.arg1;
+    else if (n.type == RegExpOpString && n.arg2 > 0) c = ownRegExpStringBytes(ctx.state, n)[0];
+    if (c < 0 || c >= 0x80) return;
+    const bool caseless = (ctx.options & kCaseless) != 0 && static_cast<unsigned>((c | 0x20) - 'a') < 26u;
+    for (const int b : {c, caseless ? c ^ 0x20 : c}) {
+        const zet8u one = static_cast<zet8u>(b);
+        if (ownRegExpItemRunEnd(&one, &one + 1, &ctx) != &one) return;
+    }
+    s.stopByte = c;
+    s.stopCaseless = caseless;
+    s.stopMin = rep->arg1;
+}
+
+// The first start position at or after pos that leadingRunStop() leaves, or null when none.
+const zet8u* nextRunStop(const zet8u* pos, const zet8u* end, Search& s) {
+    const zet8u c = static_cast<zet8u>(s.stopByte);
+    for (;;) {
+        const int at = ownRegExpFindLiteral(pos, static_cast<int>(end - pos), &c, 1, s.stopCaseless);
+        if (at < 0) return nullptr;
+        const zet8u* q = pos + at;
+        const zet8u* r = ownRegExpItemRunStart(pos, q, end, &s.ctx);
+        // A run that goes on over a longer character before r: its true start is unknown.
+        if (r > pos && r[-1] >= 0x80) return pos;
+        if (q - r >= s.stopMin) return r;
+        pos = q + 1;
+    }
+}
+
+// Moves *pos to the next start position at which a match may begin; false when there is none.
+bool nextStart(const zet8u** pos, const zet8u* end, Search& s) {
+    if (!s.prefilter.next(pos, end, s.ctx.format)) return false;
+    if (s.stopByte < 0) return true;
+    s.ctx.options = s.ctx.state->options;
+    const zet8u* p = nextRunStop(*pos, end, s);
+    if (p == nullptr) return false;
+    *pos = p;
+    return true;
+}
+
 // The start-position loop from pos: every alternative at each position in turn. On kMatch the
 // state's records hold the match.
 int matchFrom(const zet8u* pos, zet32s remaining, Search& s) {
     RegExpMatchContext& ctx = s.ctx;
     const zet8u* const end = pos + remaining;
     const zet32u options = ctx.state->options;
-    if (s.anchorMode == 0 && !s.prefilter.next(&pos, end, ctx.format)) return kNoMatch;
+    if (s.anchorMode == 0 && !nextStart(&pos, end, s)) return kNoMatch;
     remaining = static_cast<zet32s>(end - pos);
     for (;;) {
         ctx.curNode = 0;
@@ -79,13 +142,17 @@ int matchFrom(const zet8u* pos, zet32s remaining, Search& s) {
         for (;;) {
             ctx.records[0] = RegExpStateRecord{offsetOf(ctx, pos), 0};
             if (ownRegExpMatch(pos, remaining, &ctx) == kMatch) return kMatch;
-            const int bar = topLevelBar(ctx, std::max(ctx.curNode, s.firstBar));
+            const int bar = s.anyBar ? topLevelBar(ctx, std::max(ctx.curNode, s.firstBar)) : -1;
             if (bar < 0) break;
             ctx.options = static_cast<zet32u>(ctx.nodes[bar].arg2);
             ctx.curNode = bar + 1;
         }
         if (remaining <= 0 || s.anchorMode == 2) return kNoMatch;
-        const int step = ctx.format == 1 ? ownRegExpUtf8Length(pos, remaining) : 1;
+        int step = ctx.format == 1 ? ownRegExpUtf8Length(pos, remaining) : 1;
+        if (s.runSkip) {
+            ctx.options = options;
+            step = std::max(step, static_cast<int>(ownRegExpItemRunEnd(pos, end, &ctx) - pos));
+        }
         pos += step;
         remaining -= step;
         if (s.anchorMode == 1 && pos[-1] != 10) {
@@ -95,7 +162,7 @@ int matchFrom(const zet8u* pos, zet32s remaining, Search& s) {
             if (lf < 0) return kNoMatch;
             pos += lf + 1;
             remaining -= lf + 1;
-        } else if (s.anchorMode == 0 && !s.prefilter.next(&pos, end, ctx.format)) {
+        } else if (s.anchorMode == 0 && !nextStart(&pos, end, s)) {
             return kNoMatch;
         }
         remaining = static_cast<zet32s>(end - pos);
@@ -108,6 +175,34 @@ RegExpMatchRecord publicRecord(const RegExpMatchContext& ctx, int index, zet32s 
     const RegExpStateRecord r = ctx.records[index];
     if (r.len < 0 || r.offset < 0 || r.offset > srcLen || r.len > srcLen - r.offset) return RegExpMatchRecord{nullptr, -1};
     return RegExpMatchRecord{ctx.subjectStart + r.offset, r.len};
+}
+
+// Whether a failed attempt may pass over the rest of its leading run. When the program is one
+// alternative that begins with an unbounded repeat of a single-character item C (C+, C*, C{m,},
+// greedy or lazy) and the attempt at p failed, an attempt at p + 1 with C accepting the byte at p
+// fails too, at every match limit: the repeat from p + 1 reaches a subset of the positions that it
+// reaches from p, with the same count or more to spare, and calls what follows from each of them
+// at the same depth with the same budget and stack (repeats of single items run as loops, not one
+// level per item); what follows depends on the position alone (captures and back-references
+// begin afresh with every attempt, and a match longer than the empty one stays so). So every
+// start inside the run of bytes that C accepts is passed over. The run is taken over ASCII bytes only, where stepping byte by byte and character
+// by character agree.
+bool leadingRun(const RegExpMatchContext& ctx, bool anyBar) {
+    if (anyBar || ctx.nodeCount < 2) return false;
+    const RegExpNode& n = ctx.nodes[0];
+    switch (n.type) {
+        case RegExpOpChar:
+        case RegExpOpCharType:
+        case RegExpOpAnyByte:
+        case RegExpOpWideChar:
+        case RegExpOpCategory:
+        case RegExpOpCodeRange:
+        case RegExpOpScript:
+        case RegExpOpClass: break;
+        default: return false;
+    }
+    const RegExpNode* rep = leadingRepeat(ctx);
+    return rep != nullptr && rep->arg2 == kRegExpUnbounded;
 }
 
 // Mode and first bar from a leading assertion.
@@ -227,8 +322,13 @@ ZetStatus ownRegExpSearch(const zet8u* pSrc, zet32s srcLen, RegExpState* pState,
     ctx.groups = reinterpret_cast<RegExpGroupFrame*>(pState->groupFrames);
     ctx.state = state;
     ownRegExpStackGuardInit(&ctx.guard, ZET_FRAME_ADDRESS());
+    for (RegExpClassCache& c : ctx.classCache) c.node = -1;
     // 4. A leading assertion limits the start positions.
     anchor(s, state);
+    s.anyBar = topLevelBar(ctx, s.firstBar) >= 0;
+    s.runSkip = prefilter && s.anchorMode == 0 && leadingRun(ctx, topLevelBar(ctx, 0) >= 0);
+    s.stopByte = -1;
+    if (s.runSkip) leadingRunStop(s);
     s.prefilter.init(prefilter ? state : nullptr, ctx.subjectEnd);
 
     if (!global) {

@@ -180,4 +180,43 @@ TEST(RegExpSearch, PrefiltersChangeNothing) {
     EXPECT_GT(compared, 4000);
 }
 
+// The start-position shortcuts for a program that begins with an unbounded repeat of one item:
+// after a failed attempt the rest of the item's run is passed over, and with a literal after the
+// repeat that the item cannot take, only the run that ends at that literal is tried. Every
+// combination of item, quantifier, literal and tail, over subjects made of the literal (both
+// cases), members and non-members of the items, UTF-8 and stray bytes, at small limits and the
+// default one: the same records and status with the shortcuts and without.
+TEST(RegExpSearch, LeadingRunShortcutsChangeNothing) {
+    static const char* const kItems[] = {"a", "[ab]", "[\\w.+-]", "\\w", "[^x]", "\\S", ".", "[a-z\xc3\xa9]", "\\p{L}", "\\C"};
+    static const char* const kRepeats[] = {"+", "*", "{2,}", "+?", "*?", "{3,}?"};
+    static const char* const kLiterals[] = {"x", "@", "X", "ing", "\\.", "a"};
+    static const char* const kTails[] = {"", "b", "(a)?", "\\w+", "\\b", "(?<=x)", "|b", "$", "(x)\\1"};
+    static const char* const kLetters[] = {"", "i", "g", "gi", "gs", "m"};
+    static const char kAlphabet[][4] = {"a", "b", "x", "X", "@", ".", "ing", " ", "\n", "\xc3\xa9", "\xa9", "I", "B"};
+    std::mt19937 rng(612);
+    const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    int compared = 0;
+    for (const char* item : kItems)
+        for (const char* repeat : kRepeats)
+            for (const char* literal : kLiterals)
+                for (const char* tail : kTails) {
+                    const std::string pattern = std::string(item) + repeat + literal + tail;
+                    const char* letters = kLetters[pick(static_cast<int>(std::size(kLetters)))];
+                    auto state = compile(pattern, letters);
+                    ASSERT_NE(state, nullptr) << pattern;
+                    for (int k = 0; k < 3; ++k) {
+                        std::string subject;
+                        for (int n = pick(20); n > 0; --n) subject += kAlphabet[pick(static_cast<int>(std::size(kAlphabet)))];
+                        Options with, without;
+                        with.limit = without.limit = k == 0 ? 1 + pick(8) : 10000;
+                        with.format = without.format = pick(3) == 0 ? 0 : 1;
+                        without.prefilter = false;
+                        ASSERT_EQ(search(state.get(), subject, with), search(state.get(), subject, without))
+                            << "/" << pattern << "/" << letters << " on \"" << subject << "\" limit " << with.limit;
+                        ++compared;
+                    }
+                }
+    EXPECT_EQ(compared, 3 * 10 * 6 * 6 * 9);
+}
+
 }  // namespace
