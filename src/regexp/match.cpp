@@ -99,7 +99,7 @@ public:
     Item(const RegExpNode* node, RegExpMatchContext* ctx) : node_(node), options_(ctx->options) {
         if (node->type == RegExpOpBackRef) {
             if (!recordText(ctx, node->arg1, &text_, &textLen_)) textLen_ = -1;
-        } else if (node->type == RegExpOpClass) {
+        } else if (node->type == RegExpOpClass || node->type == RegExpOpCharType) {
             const auto index = static_cast<zet32s>(node - ctx->nodes);
             cache_ = &ctx->classCache[index % kRegExpClassCacheSize];
             if (cache_->node != index || cache_->options != options_) *cache_ = RegExpClassCache{index, options_, {0, 0}, {0, 0}};
@@ -115,17 +115,9 @@ public:
             case RegExpOpChar: return charEqual(pos[0], node_->arg1, options_) ? 1 : -1;
             case RegExpOpAnyByte: return 1;
             case RegExpOpCharType:
-                return ownRegExpCharTypeTest(node_->arg1, pos[0], options_) ? ownRegExpUtf8Length(pos, remaining) : -1;
-            case RegExpOpClass: {
-                const zet8u b = pos[0];
-                if (b >= 0x80) return classLength(pos, remaining);
-                const std::uint64_t bit = std::uint64_t{1} << (b & 63);
-                if ((cache_->known[b >> 6] & bit) == 0) {
-                    if (classLength(pos, remaining) > 0) cache_->member[b >> 6] |= bit;
-                    cache_->known[b >> 6] |= bit;
-                }
-                return (cache_->member[b >> 6] & bit) != 0 ? 1 : -1;
-            }
+            case RegExpOpClass:
+                if (pos[0] < 0x80) return asciiMember(pos, remaining) ? 1 : -1;
+                return slowLength(pos, remaining);
             case RegExpOpWideChar:
             case RegExpOpCategory:
             case RegExpOpCodeRange:
@@ -138,8 +130,25 @@ public:
         }
     }
 
+    // Whether the item's membership of ASCII bytes is learnt in the context's cache.
+    bool cached() const { return cache_ != nullptr; }
+
+    // For a cached item: whether it takes the ASCII byte at pos (as a character of one byte).
+    bool asciiMember(const zet8u* pos, zet32s remaining) const {
+        const zet8u b = pos[0];
+        const std::uint64_t bit = std::uint64_t{1} << (b & 63);
+        if ((cache_->known[b >> 6] & bit) == 0) {
+            if (slowLength(pos, remaining) > 0) cache_->member[b >> 6] |= bit;
+            cache_->known[b >> 6] |= bit;
+        }
+        return (cache_->member[b >> 6] & bit) != 0;
+    }
+
     // Start of the last item before pos, which the loop reached from `from` item by item.
     const zet8u* back(const zet8u* from, const zet8u* pos, const zet8u* end) const {
+        // An ASCII byte is a character of its own, and no item but a back-reference ends with
+        // one that began earlier (a mark of \X is never ASCII).
+        if (pos[-1] < 0x80 && node_->type != RegExpOpBackRef) return pos - 1;
         switch (node_->type) {
             case RegExpOpChar:
             case RegExpOpAnyByte: return pos - 1;
@@ -155,8 +164,10 @@ public:
     }
 
 private:
-    // The class test itself, member by member.
-    int classLength(const zet8u* pos, zet32s remaining) const {
+    // The test itself: a character type by its predicate, a class member by member.
+    int slowLength(const zet8u* pos, zet32s remaining) const {
+        if (node_->type == RegExpOpCharType)
+            return ownRegExpCharTypeTest(node_->arg1, pos[0], options_) ? ownRegExpUtf8Length(pos, remaining) : -1;
         const RegExpSubjectChar ch = ownRegExpReadChar(pos, remaining);
         bool in = false;
         for (int k = 1; k <= node_->arg2 && !in; ++k) in = ownRegExpClassMemberTest(ch, node_[k], options_);
@@ -170,23 +181,21 @@ private:
     zet32s textLen_ = -1;
 };
 
-// Whether the continuation at node `cont` can possibly match at pos: false only when it begins
-// with a literal whose first byte is not there. Skipping a call that would fail at its first node
-// changes nothing but the number of calls.
-bool continuationMayMatch(const RegExpMatchContext* ctx, int cont, const zet8u* pos, zet32s remaining) {
-    if (cont >= ctx->endNode || cont >= ctx->nodeCount) return true;
+// The byte that the continuation at node `cont` must begin with, or -1: it begins with a literal
+// that cannot be absent. A call at a position without that byte would fail at its first node, so
+// skipping it changes nothing but the number of calls.
+zet32s continuationFirst(const RegExpMatchContext* ctx, int cont) {
+    if (cont >= ctx->endNode || cont >= ctx->nodeCount) return -1;
     const RegExpNode& n = ctx->nodes[cont];
-    zet32s first;
     if (n.type == RegExpOpChar) {
         const RegExpNode* rep = ownRegExpRepeatAfter(ctx, cont);
-        if (rep != nullptr && rep->arg1 == 0) return true;  // the literal may be absent
-        first = n.arg1;
-    } else if (n.type == RegExpOpString) {
-        first = ownRegExpStringBytes(ctx->state, n)[0];
-    } else {
-        return true;
+        return rep != nullptr && rep->arg1 == 0 ? -1 : n.arg1;  // the literal may be absent
     }
-    return remaining > 0 && charEqual(pos[0], first, ctx->options);
+    return n.type == RegExpOpString ? ownRegExpStringBytes(ctx->state, n)[0] : -1;
+}
+
+inline bool continuationMayMatch(const RegExpMatchContext* ctx, zet32s first, const zet8u* pos, zet32s remaining) {
+    return first < 0 || (remaining > 0 && charEqual(pos[0], first, ctx->options));
 }
 
 int greedyRepeat(const zet8u* pos, zet32s remaining, RegExpMatchContext* ctx, const RegExpNode* node,
@@ -196,6 +205,12 @@ int greedyRepeat(const zet8u* pos, zet32s remaining, RegExpMatchContext* ctx, co
     const zet8u* const start = pos;
     const zet8u* const end = pos + remaining;
     zet32s count = 0;
+    if (item.cached()) {  // the common case first: a run of ASCII members
+        while (count < max && pos < end && *pos < 0x80 && item.asciiMember(pos, static_cast<zet32s>(end - pos))) {
+            ++pos;
+            ++count;
+        }
+    }
     while (count < max) {
         const int n = item.length(pos, static_cast<zet32s>(end - pos));
         if (n < 0) break;
@@ -210,9 +225,10 @@ int greedyRepeat(const zet8u* pos, zet32s remaining, RegExpMatchContext* ctx, co
     RegExpStateRecord& whole = ctx->records[0];
     const zet32s entryLen = whole.len;
     whole.len += static_cast<zet32s>(pos - start);
+    const zet32s first = continuationFirst(ctx, cont);
     for (;;) {
         const zet32s left = static_cast<zet32s>(end - pos);
-        if (continuationMayMatch(ctx, cont, pos, left)) {
+        if (continuationMayMatch(ctx, first, pos, left)) {
             ctx->curNode = cont;
             if (ownRegExpMatch(pos, left, ctx) == kMatch) return kMatch;
         }
@@ -244,9 +260,10 @@ int lazyRepeat(const zet8u* pos, zet32s remaining, RegExpMatchContext* ctx, cons
     RegExpStateRecord& whole = ctx->records[0];
     const zet32s entryLen = whole.len;
     whole.len += static_cast<zet32s>(pos - start);
+    const zet32s first = continuationFirst(ctx, cont);
     for (;;) {
         const zet32s left = static_cast<zet32s>(end - pos);
-        if (continuationMayMatch(ctx, cont, pos, left)) {
+        if (continuationMayMatch(ctx, first, pos, left)) {
             ctx->curNode = cont;
             if (ownRegExpMatch(pos, left, ctx) == kMatch) return kMatch;
         }

@@ -30,6 +30,7 @@ constexpr int kMaxWalkDepth = 32;  // nesting the first-byte walk follows before
 
 bool isAsciiLetter(zet32u b) { return ((b | 0x20) - 'a') < 26; }
 bool isContinuation(zet8u b) { return (b & 0xC0) == 0x80; }
+bool isWordByte(zet32u b) { return ((b | 0x20) - 'a') < 26 || (b - '0') < 10 || b == '_'; }
 zet8u upperAscii(zet8u b) { return static_cast<zet8u>(static_cast<unsigned>(b - 'a') < 26u ? b - 32 : b); }
 
 bool equalCaseless(const zet8u* a, const zet8u* b, int len) {
@@ -324,8 +325,22 @@ int ownRegExpFindLiteralRev(const zet8u* src, int len, const zet8u* lit, int lit
 
 // ---- the prefilter ----
 
-void RegExpPrefilter::init(const RegExpState* state, const zet8u* subjectEnd) {
+// A program of one alternative that begins with \b and whose first bytes are all word bytes:
+// \b holds before such a byte only at the start of a word.
+bool wordStartOnly(const RegExpState* state, const RegExpByteSet& first) {
+    const RegExpNode* nodes = ownRegExpNodes(state);
+    const int count = state->nodeCount;
+    if (count < 2 || nodes[0].type != RegExpOpAssert || nodes[0].arg1 != 'b' || ownRegExpIsRepeat(nodes[1].type)) return false;
+    for (int i = 1; i < count; ++i)
+        if (nodes[i].type == RegExpOpAlt && nodes[i].arg1 == 0) return false;
+    for (int b = 0; b < 256; ++b)
+        if (first.has(static_cast<zet8u>(b)) && !isWordByte(static_cast<zet32u>(b))) return false;
+    return true;
+}
+
+void RegExpPrefilter::init(const RegExpState* state, const zet8u* subjectStart, const zet8u* subjectEnd) {
     useFirst_ = false;
+    wordStart_ = false;
     required_ = nullptr;
     if (state == nullptr) return;
     useFirst_ = FirstBytes(state).run(&first_) && first_.count() < 256;
@@ -333,7 +348,9 @@ void RegExpPrefilter::init(const RegExpState* state, const zet8u* subjectEnd) {
         first_.finish();
         firstHasContinuation_ = false;
         for (int b = 0x80; b < 0xC0; ++b) firstHasContinuation_ = firstHasContinuation_ || first_.has(static_cast<zet8u>(b));
+        wordStart_ = wordStartOnly(state, first_);
     }
+    subjectStart_ = subjectStart;
     if (const int lit = requiredLiteral(state); lit >= 0) {
         const RegExpNode& n = ownRegExpNodes(state)[lit];
         requiredByte_ = static_cast<zet8u>(n.arg1);
@@ -353,6 +370,11 @@ bool RegExpPrefilter::next(const zet8u** pos, const zet8u* end, int format) {
             const int j = first_.find(p, static_cast<int>(end - p));
             if (j < 0) return false;  // every match takes a byte of the set
             p += j;
+            if (wordStart_ && p != subjectStart_ && isWordByte(p[-1])) {
+                // Inside a word \b cannot hold before a word byte: on to the end of the word.
+                while (p < end && isWordByte(*p)) ++p;
+                continue;
+            }
             // With format 1 a continuation byte is a start position only outside any character.
             if (format != 1 || !firstHasContinuation_ || !isContinuation(*p) || !insideCharacter(*pos, p, end)) break;
             ++p;

@@ -2,6 +2,8 @@
 // matcher would certainly fail, whatever the match limit, so they change no record and no status:
 // - the first-byte set: the bytes a match can begin with, when every match takes at least one
 //   byte; positions whose byte is not in it are passed over with a vector scan;
+// - word starts: when the program begins with \b and every first byte is a word byte, only
+//   positions after a non-word byte (or at the subject start) are tried;
 // - the required literal: text that every match consumes outside all groups and alternatives;
 //   once it no longer occurs after a position, no match can start there or later.
 #pragma once
@@ -48,7 +50,7 @@ int ownRegExpFindLiteralRev(const zet8u* src, int len, const zet8u* lit, int lit
 class RegExpPrefilter {
 public:
     // A null state gives a filter that lets every position through.
-    void init(const RegExpState* state, const zet8u* subjectEnd);
+    void init(const RegExpState* state, const zet8u* subjectStart, const zet8u* subjectEnd);
 
     // Moves *pos forward to the first start position in [*pos, end] at which a match may begin;
     // positions are every byte with format 0 and character starts with format 1 (*pos is one).
@@ -59,6 +61,8 @@ private:
     bool useFirst_ = false;
     RegExpByteSet first_;
     bool firstHasContinuation_ = false;  // the set holds bytes 0x80-0xBF
+    bool wordStart_ = false;             // only word starts (see the top of this file)
+    const zet8u* subjectStart_ = nullptr;
 
     const zet8u* required_ = nullptr;  // the required literal, or null
     zet8u requiredByte_ = 0;           // its text when it is one character

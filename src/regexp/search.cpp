@@ -329,7 +329,7 @@ ZetStatus ownRegExpSearch(const zet8u* pSrc, zet32s srcLen, RegExpState* pState,
     s.runSkip = prefilter && s.anchorMode == 0 && leadingRun(ctx, topLevelBar(ctx, 0) >= 0);
     s.stopByte = -1;
     if (s.runSkip) leadingRunStop(s);
-    s.prefilter.init(prefilter ? state : nullptr, ctx.subjectEnd);
+    s.prefilter.init(prefilter ? state : nullptr, ctx.subjectStart, ctx.subjectEnd);
 
     if (!global) {
         *pNumMatch = std::min(*pNumMatch, groupCount);
