@@ -12,6 +12,7 @@
 #include <tmmintrin.h>
 #include <smmintrin.h>
 
+#include <algorithm>
 #include <bit>
 #include <initializer_list>
 
@@ -232,6 +233,148 @@ int requiredLiteral(const RegExpState* state) {
     return best;
 }
 
+// Where every match must hold a literal: the first literal on the path that every match takes
+// (outside alternatives, in the first repetition of groups that repeat at least once), with the
+// range of byte offsets from the match start at which it can begin. Widths count bytes: an item
+// that may take a character longer than one byte counts up to six. Anything not modelled (a
+// back-reference, a conditional, a top-level alternative) ends the walk without a literal.
+class LiteralWindow {
+public:
+    static constexpr long long kFar = 1LL << 40;  // an offset with no bound
+
+    explicit LiteralWindow(const RegExpState* state)
+        : state_(state), nodes_(ownRegExpNodes(state)), count_(state->nodeCount),
+          caseless_((reachableOptions(state) & kCaseless) != 0) {}
+
+    // The literal's node and its offsets, or false.
+    bool run(int* node, long long* lo, long long* hi) {
+        for (int i = 0; i < count_; ++i)
+            if (nodes_[i].type == RegExpOpAlt && nodes_[i].arg1 == 0) return false;
+        Span at{0, 0};
+        if (!walk(0, count_, &at, 0) || found_ < 0 || at_.hi >= kFar) return false;
+        *node = found_;
+        *lo = at_.lo;
+        *hi = at_.hi;
+        return true;
+    }
+
+private:
+    struct Span {
+        long long lo, hi;
+    };
+
+    static long long capped(long long v) { return v < kFar ? v : kFar; }
+    static Span times(Span w, const RegExpNode* rep) {
+        if (rep == nullptr) return w;
+        const long long max = rep->arg2 >= kRegExpUnbounded ? kFar : rep->arg2;
+        return Span{capped(w.lo * rep->arg1), w.hi == 0 ? 0 : max >= kFar ? kFar : capped(w.hi * max)};
+    }
+    static void add(Span* a, Span w) { *a = Span{capped(a->lo + w.lo), capped(a->hi + w.hi)}; }
+
+    const RegExpNode* repeatAfter(int index) const {
+        return index + 1 < count_ && ownRegExpIsRepeat(nodes_[index + 1].type) ? &nodes_[index + 1] : nullptr;
+    }
+
+    // Longest byte length of a character the item at index can take.
+    int itemWidth(int index) const {
+        const RegExpNode& n = nodes_[index];
+        switch (n.type) {
+            case RegExpOpChar:
+            case RegExpOpAnyByte: return 1;
+            case RegExpOpCharType: return n.arg1 == 'w' || n.arg1 == 'd' || n.arg1 == 's' ? 1 : 6;
+            case RegExpOpClass: {
+                if (n.arg1 < 0 || caseless_) return 6;  // case folding reaches beyond ASCII
+                for (int k = 1; k <= n.arg2; ++k) {
+                    const RegExpNode& m = nodes_[index + k];
+                    const bool ascii = (m.type == RegExpOpChar && m.arg1 >= 0 && m.arg1 < 0x80) ||
+                                       (m.type == RegExpOpRange && m.arg3 != -1 && m.arg2 < 0x80) ||
+                                       (m.type == RegExpOpCharType && m.arg3 != -1 &&
+                                        (m.arg1 == 'w' || m.arg1 == 'd' || m.arg1 == 's'));
+                    if (!ascii) return 6;
+                }
+                return 1;
+            }
+            default: return 6;
+        }
+    }
+
+    // Adds the widths of the sequence [i, stop) to *at, looking for the literal while `look`.
+    // False for a construct that is not modelled.
+    bool walk(int i, int stop, Span* at, int depth, bool look = true) {
+        if (depth > kMaxWalkDepth) return false;
+        while (i < stop) {
+            const RegExpNode& n = nodes_[i];
+            switch (n.type) {
+                case RegExpOpString:
+                case RegExpOpChar: {
+                    if (n.type == RegExpOpChar && (n.arg1 < 0 || n.arg1 > 255)) return false;
+                    const RegExpNode* rep = repeatAfter(i);
+                    if (look && found_ < 0 && (rep == nullptr || rep->arg1 > 0)) found_ = i, at_ = *at;
+                    add(at, times(Span{n.type == RegExpOpString ? n.arg2 : 1, n.type == RegExpOpString ? n.arg2 : 1}, rep));
+                    i += rep != nullptr ? 2 : 1;
+                    break;
+                }
+                case RegExpOpCharType:
+                case RegExpOpClass:
+                case RegExpOpAnyByte:
+                case RegExpOpWideChar:
+                case RegExpOpCategory:
+                case RegExpOpCodeRange:
+                case RegExpOpScript: {
+                    const int last = n.type == RegExpOpClass ? i + n.arg2 : i;
+                    const RegExpNode* rep = repeatAfter(last);
+                    add(at, times(Span{1, itemWidth(i)}, rep));
+                    i = last + (rep != nullptr ? 2 : 1);
+                    break;
+                }
+                case RegExpOpAssert: i += repeatAfter(i) != nullptr ? 2 : 1; break;
+                case RegExpOpSetOptions: ++i; break;
+                case RegExpOpLookBehind:
+                case RegExpOpNotLookBehind:
+                case RegExpOpLookAhead:
+                case RegExpOpNotLookAhead: i += n.arg2 + 2; break;
+                case RegExpOpCapture:
+                case RegExpOpGroup:
+                case RegExpOpOptionGroup:
+                case RegExpOpAtomic: {
+                    const int close = i + n.arg2 + 1;
+                    if (n.arg2 < 0 || close >= count_) return false;
+                    const RegExpNode* rep = repeatAfter(close);
+                    int alternatives = 0;
+                    Span body{kFar, 0};
+                    for (int alt = i + 1;;) {
+                        int bar = alt;
+                        while (bar < close && !(nodes_[bar].type == RegExpOpAlt && nodes_[bar].arg1 == n.arg1)) ++bar;
+                        ++alternatives;
+                        Span w{0, 0};
+                        if (!walk(alt, bar, &w, depth + 1, false)) return false;
+                        body = Span{std::min(body.lo, w.lo), std::max(body.hi, w.hi)};
+                        if (bar >= close) break;
+                        alt = bar + 1;
+                    }
+                    // One alternative that every match enters: its literal counts.
+                    if (look && found_ < 0 && alternatives == 1 && (rep == nullptr || rep->arg1 > 0)) {
+                        Span w = *at;
+                        if (!walk(i + 1, close, &w, depth + 1)) return false;
+                    }
+                    add(at, times(body, rep));
+                    i = close + (rep != nullptr ? 2 : 1);
+                    break;
+                }
+                default: return false;  // back-references, conditionals, \X
+            }
+        }
+        return true;
+    }
+
+    const RegExpState* state_;
+    const RegExpNode* nodes_;
+    int count_;
+    bool caseless_;
+    int found_ = -1;
+    Span at_{0, 0};
+};
+
 }  // namespace
 
 // ---- byte sets ----
@@ -251,13 +394,14 @@ int RegExpByteSet::count() const {
 void RegExpByteSet::finish() {
     count_ = count();
     int k = 0;
-    for (int b = 0; b < 256; ++b) {
-        if (!has(static_cast<zet8u>(b))) continue;
-        if (k < 3) few_[k++] = static_cast<zet8u>(b);
-        const int hi = b >> 4, lo = b & 15;
-        if (hi < 8) low_[lo] |= static_cast<zet8u>(1u << hi);
-        else high_[lo] |= static_cast<zet8u>(1u << (hi - 8));
-    }
+    for (int w = 0; w < 4; ++w)
+        for (std::uint64_t bits = bits_[w]; bits != 0; bits &= bits - 1) {
+            const int b = w * 64 + std::countr_zero(bits);
+            if (k < 3) few_[k++] = static_cast<zet8u>(b);
+            const int hi = b >> 4, lo = b & 15;
+            if (hi < 8) low_[lo] |= static_cast<zet8u>(1u << hi);
+            else high_[lo] |= static_cast<zet8u>(1u << (hi - 8));
+        }
     for (; k < 3 && k > 0; ++k) few_[k] = few_[0];
 }
 
@@ -351,6 +495,19 @@ void RegExpPrefilter::init(const RegExpState* state, const zet8u* subjectStart, 
         wordStart_ = wordStartOnly(state, first_);
     }
     subjectStart_ = subjectStart;
+    window_ = nullptr;
+    int node = -1;
+    long long lo = 0, hi = 0;
+    if (LiteralWindow(state).run(&node, &lo, &hi) && hi < (1 << 30)) {
+        const RegExpNode& n = ownRegExpNodes(state)[node];
+        windowByte_ = static_cast<zet8u>(n.arg1);
+        window_ = n.type == RegExpOpString ? ownRegExpStringBytes(state, n) : &windowByte_;
+        windowLen_ = n.type == RegExpOpString ? n.arg2 : 1;
+        windowLo_ = static_cast<int>(lo);
+        windowHi_ = static_cast<int>(hi);
+        windowCaseless_ = (reachableOptions(state) & kCaseless) != 0;
+        windowFrom_ = windowAt_ = nullptr;
+    }
     if (const int lit = requiredLiteral(state); lit >= 0) {
         const RegExpNode& n = ownRegExpNodes(state)[lit];
         requiredByte_ = static_cast<zet8u>(n.arg1);
@@ -363,22 +520,52 @@ void RegExpPrefilter::init(const RegExpState* state, const zet8u* subjectStart, 
     requiredFrom_ = requiredAt_ = nullptr;
 }
 
+// The first position from p on whose byte is in the first-byte set and that may start a match,
+// or null; `from` is where the caller's scan began.
+const zet8u* RegExpPrefilter::firstFrom(const zet8u* p, const zet8u* from, const zet8u* end, int format) const {
+    for (;;) {
+        const int j = first_.find(p, static_cast<int>(end - p));
+        if (j < 0) return nullptr;  // every match takes a byte of the set
+        p += j;
+        if (wordStart_ && p != subjectStart_ && isWordByte(p[-1])) {
+            // Inside a word \b cannot hold before a word byte: on to the end of the word.
+            while (p < end && isWordByte(*p)) ++p;
+            continue;
+        }
+        // With format 1 a continuation byte is a start position only outside any character.
+        if (format != 1 || !firstHasContinuation_ || !isContinuation(*p) || !insideCharacter(from, p, end)) return p;
+        ++p;
+    }
+}
+
+// p when a match from p could hold the window's literal; else the first later start that could
+// (on a character start with format 1), or null when none can.
+const zet8u* RegExpPrefilter::windowStart(const zet8u* p, const zet8u* from, const zet8u* end, int format) {
+    if (end - p < static_cast<long long>(windowLo_) + windowLen_) return nullptr;
+    const zet8u* lo = p + windowLo_;
+    // The first occurrence at or after lo, searched again only when the cached one does not answer.
+    if (windowFrom_ == nullptr || windowFrom_ > lo || (windowAt_ != nullptr && windowAt_ < lo)) {
+        windowFrom_ = lo;
+        const int at = ownRegExpFindLiteral(lo, static_cast<int>(subjectEnd_ - lo), window_, windowLen_, windowCaseless_);
+        windowAt_ = at < 0 ? nullptr : lo + at;
+    }
+    if (windowAt_ == nullptr || end - windowAt_ < windowLen_) return nullptr;
+    if (windowAt_ - p <= windowHi_) return p;
+    p = windowAt_ - windowHi_;
+    if (format == 1)
+        while (p < end && isContinuation(*p) && insideCharacter(from, p, end)) ++p;
+    return p;
+}
+
 bool RegExpPrefilter::next(const zet8u** pos, const zet8u* end, int format) {
     const zet8u* p = *pos;
-    if (useFirst_) {
-        for (;;) {
-            const int j = first_.find(p, static_cast<int>(end - p));
-            if (j < 0) return false;  // every match takes a byte of the set
-            p += j;
-            if (wordStart_ && p != subjectStart_ && isWordByte(p[-1])) {
-                // Inside a word \b cannot hold before a word byte: on to the end of the word.
-                while (p < end && isWordByte(*p)) ++p;
-                continue;
-            }
-            // With format 1 a continuation byte is a start position only outside any character.
-            if (format != 1 || !firstHasContinuation_ || !isContinuation(*p) || !insideCharacter(*pos, p, end)) break;
-            ++p;
-        }
+    for (;;) {
+        if (useFirst_ && (p = firstFrom(p, *pos, end, format)) == nullptr) return false;
+        if (window_ == nullptr) break;
+        const zet8u* q = windowStart(p, *pos, end, format);
+        if (q == nullptr) return false;
+        if (q == p) break;
+        p = q;  // too far from the literal's next occurrence: the first byte again from there
     }
     if (required_ != nullptr) {
         const bool cached = requiredFrom_ != nullptr && requiredFrom_ <= p && (requiredAt_ == nullptr || requiredAt_ >= p);

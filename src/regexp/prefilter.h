@@ -4,6 +4,9 @@
 //   byte; positions whose byte is not in it are passed over with a vector scan;
 // - word starts: when the program begins with \b and every first byte is a word byte, only
 //   positions after a non-word byte (or at the subject start) are tried;
+// - the literal window: a literal that every match holds at an offset from its start within
+//   known bounds (the dots of an IPv4 address); starts too far before its next occurrence are
+//   passed over;
 // - the required literal: text that every match consumes outside all groups and alternatives;
 //   once it no longer occurs after a position, no match can start there or later.
 #pragma once
@@ -58,11 +61,22 @@ public:
     bool next(const zet8u** pos, const zet8u* end, int format);
 
 private:
+    const zet8u* firstFrom(const zet8u* p, const zet8u* from, const zet8u* end, int format) const;
+    const zet8u* windowStart(const zet8u* p, const zet8u* from, const zet8u* end, int format);
     bool useFirst_ = false;
     RegExpByteSet first_;
     bool firstHasContinuation_ = false;  // the set holds bytes 0x80-0xBF
     bool wordStart_ = false;             // only word starts (see the top of this file)
     const zet8u* subjectStart_ = nullptr;
+
+    const zet8u* window_ = nullptr;  // a literal every match holds at a bounded offset, or null
+    zet8u windowByte_ = 0;
+    int windowLen_ = 0;
+    int windowLo_ = 0;  // the offsets from the match start at which it can begin
+    int windowHi_ = 0;
+    bool windowCaseless_ = false;
+    const zet8u* windowFrom_ = nullptr;  // searched from here on ...
+    const zet8u* windowAt_ = nullptr;    // ... and found here (null: not found)
 
     const zet8u* required_ = nullptr;  // the required literal, or null
     zet8u requiredByte_ = 0;           // its text when it is one character

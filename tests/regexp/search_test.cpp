@@ -219,4 +219,40 @@ TEST(RegExpSearch, LeadingRunShortcutsChangeNothing) {
     EXPECT_EQ(compared, 3 * 10 * 6 * 6 * 9);
 }
 
+// The literal window: a literal that every match holds a bounded number of bytes after its start.
+// Prefixes of every bounded shape (alternatives of unequal widths, optional items, counted
+// repeats, groups, non-ASCII and caseless items) before literals, over subjects that put the
+// literal at every distance from a run of prefix characters: the same records with and without.
+TEST(RegExpSearch, LiteralWindowChangesNothing) {
+    static const char* const kPrefixes[] = {"\\d{1,3}", "(?:a|bc|d)", "[a-k]?c", "(\\w)\\w", "\\p{L}{2}", ".{0,2}", "(?:ab){2}",
+                                            "(?:x(?:a|bb)){1,2}", "[\xc3\xa9" "a]b", "(?=a)\\w+?", "\\b[a-c]{2,3}", "(?<=b)a{1,2}", "\\C{1,3}"};
+    static const char* const kLiterals[] = {"\\.", "@", "ab", "X"};
+    static const char* const kTails[] = {"", "\\d{1,3}", "(a)?c"};
+    static const char* const kLetters[] = {"", "i", "g", "gi"};
+    static const char kAlphabet[][6] = {"1", "22", "a", "b", "c", "x", "ab", "bc", ".", "@", "X", "x", "k", "\xc3\xa9", "\xe2\x82\xac", "\xe2\x84\xaa" "c", "\xa9", " "};
+    std::mt19937 rng(1207);
+    const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    int compared = 0;
+    for (const char* prefix : kPrefixes)
+        for (const char* literal : kLiterals)
+            for (const char* tail : kTails)
+                for (const char* letters : kLetters) {
+                    const std::string pattern = std::string(prefix) + literal + tail;
+                    auto state = compile(pattern, letters);
+                    ASSERT_NE(state, nullptr) << pattern;
+                    for (int k = 0; k < 6; ++k) {
+                        std::string subject;
+                        for (int n = 4 + pick(40); n > 0; --n) subject += kAlphabet[pick(static_cast<int>(std::size(kAlphabet)))];
+                        Options with, without;
+                        with.limit = without.limit = k == 0 ? 1 + pick(8) : 10000;
+                        with.format = without.format = k % 3 == 2 ? 0 : 1;
+                        without.prefilter = false;
+                        ASSERT_EQ(search(state.get(), subject, with), search(state.get(), subject, without))
+                            << "/" << pattern << "/" << letters << " on \"" << subject << "\" limit " << with.limit;
+                        ++compared;
+                    }
+                }
+    EXPECT_EQ(compared, 13 * 4 * 3 * 4 * 6);
+}
+
 }  // namespace
