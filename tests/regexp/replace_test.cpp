@@ -157,37 +157,24 @@ TEST(RegExpReplace, ArgumentChecksInOrder) {
     auto* noMagic = reinterpret_cast<RegExpState*>(bad.data());
     const zet8u src[] = "banana";
     struct Call {
-        bool nullSrc, nullSrcLen, nullDst, nullDstLen, nullMatch, nullNum, nullState, nullTemplate;
+        int nullArg;  // which pointer argument is null (0: none, 1 pSrc ... 8 pReplaceState)
         zet32s srcLen, dstLen, num;
         bool magic;
         ZetStatus want;
     };
-    const std::vector<Call> calls = {
-        {true, false, false, false, false, false, false, false, -1, 0, 0, false, zetStatusNullPointer},
-        {false, true, false, false, false, false, false, false, -1, 0, 0, false, zetStatusNullPointer},
-        {false, false, true, false, false, false, false, false, -1, 0, 0, false, zetStatusNullPointer},
-        {false, false, false, true, false, false, false, false, -1, 0, 0, false, zetStatusNullPointer},
-        {false, false, false, false, true, false, false, false, -1, 0, 0, false, zetStatusNullPointer},
-        {false, false, false, false, false, true, false, false, -1, 0, 0, false, zetStatusNullPointer},
-        {false, false, false, false, false, false, true, false, -1, 0, 0, false, zetStatusNullPointer},
-        {false, false, false, false, false, false, false, true, -1, 0, 0, false, zetStatusNullPointer},
-        {false, false, false, false, false, false, false, false, 0, 8, 4, false, zetStatusBadSize},
-        {false, false, false, false, false, false, false, false, -3, 8, 4, true, zetStatusBadSize},
-        {false, false, false, false, false, false, false, false, 6, 0, 4, false, zetStatusBadSize},
-        {false, false, false, false, false, false, false, false, 6, -1, 4, true, zetStatusBadSize},
-        {false, false, false, false, false, false, false, false, 6, 8, 0, false, zetStatusBadSize},
-        {false, false, false, false, false, false, false, false, 6, 8, -2, true, zetStatusBadSize},
-        {false, false, false, false, false, false, false, false, 6, 8, 4, false, zetStatusRegExpBadState},
-    };
+    std::vector<Call> calls;
+    for (int a = 1; a <= 8; ++a) calls.push_back({a, -1, 0, 0, false, zetStatusNullPointer});
+    for (const auto& [srcLen, dstLen, num] : std::vector<std::tuple<zet32s, zet32s, zet32s>>{{0, 8, 4}, {-3, 8, 4}, {6, 0, 4}, {6, -1, 4}, {6, 8, 0}, {6, 8, -2}})
+        for (bool magic : {false, true}) calls.push_back({0, srcLen, dstLen, num, magic, zetStatusBadSize});
+    calls.push_back({0, 6, 8, 4, false, zetStatusRegExpBadState});
     for (std::size_t c = 0; c < calls.size(); ++c) {
         const Call& k = calls[c];
         zet8u dst[8] = {'#', '#', '#', '#', '#', '#', '#', '#'};
         RegExpMatchRecord rec[4] = {{src, 9}, {src, 9}, {src, 9}, {src, 9}};
         zet32s srcLen = k.srcLen, dstLen = k.dstLen, num = k.num;
-        const ZetStatus st = zetsRegExpReplace_8u(k.nullSrc ? nullptr : src, k.nullSrcLen ? nullptr : &srcLen, k.nullDst ? nullptr : dst,
-                                                  k.nullDstLen ? nullptr : &dstLen, k.nullMatch ? nullptr : rec, k.nullNum ? nullptr : &num,
-                                                  k.nullState ? nullptr : (k.magic ? re.get() : noMagic),
-                                                  k.nullTemplate ? nullptr : t.state());
+        const auto arg = [&](int i, auto* p) { return k.nullArg == i ? nullptr : p; };
+        const ZetStatus st = zetsRegExpReplace_8u(arg(1, src), arg(2, &srcLen), arg(3, dst), arg(4, &dstLen), arg(5, rec), arg(6, &num),
+                                                  arg(7, k.magic ? re.get() : noMagic), arg(8, t.state()));
         EXPECT_EQ(st, k.want) << "call " << c;
         EXPECT_EQ(std::string(dst, dst + 8), "########") << "call " << c;
         for (const RegExpMatchRecord& r : rec) EXPECT_TRUE(r.pStr == src && r.len == 9) << "call " << c;
