@@ -11,7 +11,7 @@ cmake --workflow --preset asan
 # Each fuzzer starts from its seed corpus (copied, so the tree stays clean) and fails the run on
 # any crash, sanitizer report or broken program. The minute is shared among the targets.
 cmake --preset fuzz
-fuzzers=(regexp_compile regexp_search)
+fuzzers=(regexp_compile regexp_search regexp_replace)
 cmake --build --preset fuzz --target "${fuzzers[@]/%/_fuzz}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

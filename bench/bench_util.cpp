@@ -116,4 +116,37 @@ const std::vector<zet8u>& prose(std::size_t n) {
     return v;
 }
 
+const std::vector<zet8u>& proseWithPairs(std::size_t n) {
+    static const char* const words[] = {"river", "quiet", "morning", "letter", "people", "between", "station", "written",
+                                        "the",   "of",    "and",     "to",     "was",    "she",     "never",   "garden",
+                                        "after", "house", "small",   "told",   "again",  "window",  "evening", "answer"};
+    static const char* const names[] = {"anna", "ben", "clara", "david", "emil", "fiona", "greg", "hanna"};
+    static const char* const hosts[] = {"example", "mailhost", "northwind", "postbox"};
+    static std::map<std::size_t, std::vector<zet8u>> cache;
+    auto& v = cache[n];
+    if (v.size() != n) {
+        std::mt19937 rng(1207);
+        v.clear();
+        v.reserve(n + 32);
+        int sentence = 0;
+        while (v.size() < n) {
+            std::string w;
+            const unsigned r = rng() % 120;
+            if (r < 10) w = std::string(names[rng() % std::size(names)]) + "@" + hosts[rng() % std::size(hosts)] + ".com";
+            else if (r < 22) w = std::to_string(1 + rng() % 31) + "-" + std::to_string(1 + rng() % 12);
+            else w = words[rng() % std::size(words)];
+            if (sentence == 0 && w[0] >= 'a') w[0] = static_cast<char>(w[0] - 32);
+            v.insert(v.end(), w.begin(), w.end());
+            ++sentence;
+            if (sentence > 6 && rng() % 8 == 0) {
+                v.push_back('.');
+                sentence = 0;
+            }
+            v.push_back(rng() % 12 == 0 ? '\n' : ' ');
+        }
+        v.resize(n);
+    }
+    return v;
+}
+
 }  // namespace bench

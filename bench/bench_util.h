@@ -20,6 +20,9 @@ const std::vector<zet8u>& english(std::size_t n);
 // numbers, and now and then an e-mail address, a URI or an IPv4 address (about one of each per
 // 2 KiB), as in mail, logs and web pages. Deterministic.
 const std::vector<zet8u>& prose(std::size_t n);
+// Prose dense with what a replacement rewrites: an e-mail address (name@host.com) about every 12
+// words and a number pair (12-05) about every 10. Deterministic.
+const std::vector<zet8u>& proseWithPairs(std::size_t n);
 
 // Registers `fn(state, impl)` under `name` with one benchmark per size in `sizes`.
 template <class Fn>

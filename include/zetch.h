@@ -283,10 +283,47 @@ ZETCH_API ZetStatus zetsRegExpSetFormat(zet32s format, RegExpState* pState);
 /* Searches pSrc; *pNumMatch records in, records stored out (0: no match). */
 ZETCH_API ZetStatus zetsRegExpFind_8u(const zet8u* pSrc, zet32s srcLen, RegExpState* pState, RegExpMatchRecord* pMatch, zet32s* pNumMatch);
 
-/* ---- Regular-expression replacement ---- */
-/* Size in bytes of a parsed replacement template: 12 * strlen(pTemplate) + 12. */
+/* ---- Regular-expression replacement ----
+ * Two steps: zetsRegExpReplaceInit parses a template into a RegExpReplaceState (caller memory of
+ * the size zetsRegExpReplaceGetSize reports, aligned for 32-bit integers), then
+ * zetsRegExpReplace_8u writes a source to a destination with the first match of a compiled
+ * pattern, or every match when it was compiled with "g", replaced by the expanded template.
+ *
+ * Template: "$&" inserts the whole match, "$" followed by decimal digits inserts that group (all
+ * the digits are taken, so write "$1\2" for group 1 followed by a literal 2); "$0", "$" before
+ * anything else and a "$" at the end are refused with zetStatusRegExpBadReference. A backslash is
+ * dropped and the byte after it is read by these same rules ("\\" vanishes, "\$1" is still a
+ * reference). Every other byte is copied. A group that did not take part, or a number past the
+ * pattern's groups, inserts nothing.
+ *
+ * The state is 12 + 12 * strlen(template) bytes: three 32-bit words, then one item of three 32-bit
+ * words per literal run or reference. Word 0 holds the low and word 2 the high 32 bits of the
+ * template's address (both 0 for a NULL template), word 1 the number of items. A literal item is
+ * {0x10000001, length, offset of its first byte from the template's start}; a reference is
+ * {0x10000002, group number (0 for $&), 0}. Literals are not copied: the template must stay
+ * alive and unchanged while the state is used. The state may be copied or moved (it holds no
+ * address of itself).
+ *
+ * Replacement, with K = *pDstLen: each piece (the source text before a match, one item of an
+ * expansion, the source after the last match) is written only if it leaves at least one byte of
+ * the room left unused; the first piece that does not fit ends the call, with *pSrcLen = source
+ * bytes handled and *pDstLen = bytes of complete output, so a small destination can be used call
+ * after call (go on at pSrc + *pSrcLen). Pieces are never split: a call that consumes nothing
+ * needs a larger destination (longer than the next stretch without a match, or than the next
+ * expansion). A source without any match is the exception: it is copied up to K bytes, filling
+ * the destination. Each call searches from its own pSrc, so a pattern that looks before its start
+ * (^, \b, look-behind) or matches the empty string can give a different result when resumed.
+ * pMatch receives the match records (*pNumMatch in: capacity, out: records stored); with "g" each
+ * match takes groupCount records (whole match, then every group), the array must hold them for
+ * every match (matches past a full array are copied unchanged), and a match whose records were
+ * cut off by the array's end is left for the next call. Returns the search's status: 0, or 12
+ * when a match's records were cut to the array; -8 for a NULL pointer and -6 for a length
+ * or record count below 1 (nothing written); -189 for a pattern state without its mark (the
+ * destination untouched, both lengths 0). The source and destination must not overlap. */
+/* Size in bytes of a parsed replacement template: 12 * strlen(pTemplate) + 12 (12 for NULL);
+ * zetStatusBadLength when that does not fit in a zet32s. */
 ZETCH_API ZetStatus zetsRegExpReplaceGetSize(const char* pTemplate, zet32s* pSize);
-/* Parses a replacement template ($n group references) into pReplaceState. */
+/* Parses a replacement template into pReplaceState; a NULL template has no items. */
 ZETCH_API ZetStatus zetsRegExpReplaceInit(const char* pTemplate, RegExpReplaceState* pReplaceState);
 /* Copies pSrc to pDst with the first (or, with g, every) match replaced through the template. */
 ZETCH_API ZetStatus zetsRegExpReplace_8u(const zet8u* pSrc, zet32s* pSrcLen, zet8u* pDst, zet32s* pDstLen, RegExpMatchRecord* pMatch, zet32s* pNumMatch, RegExpState* pRegExpState, RegExpReplaceState* pReplaceState);
