@@ -15,7 +15,7 @@ cmake --workflow --preset tsan
 # Each fuzzer starts from its seed corpus (copied, so the tree stays clean) and fails the run on
 # any crash, sanitizer report or broken program. The minute is shared among the targets.
 cmake --preset fuzz
-fuzzers=(regexp_compile regexp_search)
+fuzzers=(regexp_compile regexp_search regexp_multi)
 cmake --build --preset fuzz --target "${fuzzers[@]/%/_fuzz}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
