@@ -16,6 +16,10 @@ const std::vector<zet8u>& letters(std::size_t n);
 const std::vector<zet16u>& letters16(std::size_t n);
 // English-like text: words of a small vocabulary with spaces, punctuation and newlines.
 const std::vector<zet8u>& english(std::size_t n);
+// The English-like text with a log record after about one line in three (ISO dates and times,
+// levels, workers, HTTP requests with paths and statuses, users, e-mail and IP addresses,
+// latencies, cache results, session ids), as in an application's mixed output.
+const std::vector<zet8u>& proseAndLogs(std::size_t n);
 
 // Registers `fn(state, impl)` under `name` with one benchmark per size in `sizes`.
 template <class Fn>
