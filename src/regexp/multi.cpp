@@ -138,6 +138,7 @@ int ownRegExpMultiScanIds(const void* entries, int n, zet32s value) { return sca
 int ownRegExpMultiScanNull(const void* entries, int n) { return scanFirst<PointerBits>(entries, n, 0); }
 
 void ownRegExpMultiRun(int capacity, int threads, SlotVisitor visit, void* ctx) {
+    if (threads < 1) threads = 1;  // the core library promises a positive count; OpenMP needs one
     if (capacity <= threads) {
         for (int i = 0; i < capacity; ++i) visit(ctx, i);
         return;
