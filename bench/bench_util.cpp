@@ -1,5 +1,6 @@
 #include "bench_util.h"
 
+#include <cstdio>
 #include <map>
 #include <random>
 
@@ -143,6 +144,39 @@ const std::vector<zet8u>& proseWithPairs(std::size_t n) {
                 sentence = 0;
             }
             v.push_back(rng() % 12 == 0 ? '\n' : ' ');
+        }
+        v.resize(n);
+    }
+    return v;
+}
+
+const std::vector<zet8u>& proseAndLogs(std::size_t n) {
+    static const char* const levels[] = {"INFO", "INFO", "INFO", "DEBUG", "WARN"};
+    static const char* const methods[] = {"GET", "GET", "GET", "POST", "PUT"};
+    static const char* const users[] = {"alice", "bob", "carol", "dave", "erin", "frank"};
+    static const char* const paths[] = {"items", "users", "orders", "search", "health"};
+    static const int statuses[] = {200, 200, 200, 201, 204, 301, 304, 404};
+    static std::map<std::size_t, std::vector<zet8u>> cache;
+    auto& v = cache[n];
+    if (v.size() != n) {
+        std::mt19937 rng(6808);
+        const auto pick = [&](int k) { return static_cast<int>(rng() % static_cast<unsigned>(k)); };
+        const std::vector<zet8u>& prose = english(n);
+        v.clear();
+        v.reserve(n + 256);
+        for (std::size_t i = 0; i < prose.size() && v.size() < n; ++i) {
+            v.push_back(prose[i]);
+            if (prose[i] != '\n' || pick(3) != 0) continue;
+            char line[256];
+            const int len = std::snprintf(
+                line, sizeof line,
+                "2024-%02d-%02d %02d:%02d:%02d %s [worker-%d] %s /api/v%d/%s/%d status=%d user=%s "
+                "from 10.%d.%d.%d latency %dms cache %s session %08x%08x contact %s@example.com\n",
+                1 + pick(12), 1 + pick(28), pick(24), pick(60), pick(60), levels[pick(5)], pick(16), methods[pick(5)],
+                1 + pick(2), paths[pick(5)], pick(100000), statuses[pick(8)], users[pick(6)], pick(256), pick(256),
+                pick(256), 1 + pick(900), pick(2) ? "hit" : "miss", static_cast<unsigned>(rng()),
+                static_cast<unsigned>(rng()), users[pick(6)]);
+            v.insert(v.end(), line, line + len);
         }
         v.resize(n);
     }

@@ -23,6 +23,10 @@ const std::vector<zet8u>& prose(std::size_t n);
 // Prose dense with what a replacement rewrites: an e-mail address (name@host.com) about every 12
 // words and a number pair (12-05) about every 10. Deterministic.
 const std::vector<zet8u>& proseWithPairs(std::size_t n);
+// The English-like text with a log record after about one line in three (ISO dates and times,
+// levels, workers, HTTP requests with paths and statuses, users, e-mail and IP addresses,
+// latencies, cache results, session ids), as in an application's mixed output.
+const std::vector<zet8u>& proseAndLogs(std::size_t n);
 
 // Registers `fn(state, impl)` under `name` with one benchmark per size in `sizes`.
 template <class Fn>

@@ -2,7 +2,8 @@
 """Prints the benchmark table of ratios from one Google Benchmark JSON run.
 
 Benchmarks are named FAMILY/IMPLEMENTATION/ARGS; for every FAMILY and ARGS the time of each
-peer is divided by the time of "zetch" (the median CPU time when the run has repetitions).
+peer is divided by the time of "zetch" (the median CPU time when the run has repetitions; the
+wall-clock time for benchmarks registered with UseRealTime, named .../real_time).
 A ratio above 1 means zetch is faster. Usage: ratios.py RESULTS.json [FAMILY-REGEX]
 """
 import json
@@ -40,6 +41,10 @@ def main():
         if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
             continue
         name = b.get("run_name", b["name"])
+        # Benchmarks timed by the wall clock (multi-threaded ones) are compared by it.
+        field = "cpu_time"
+        if name.endswith("/real_time"):
+            name, field = name[: -len("/real_time")], "real_time"
         parts = name.split("/")
         if len(parts) < 2:
             continue
@@ -49,7 +54,7 @@ def main():
         key = (family, args)
         if key not in times:
             order.append(key)
-        times[key][impl] = b["cpu_time"]
+        times[key][impl] = b[field]
     ctx = run.get("context", {})
     print(f"Machine: {ctx.get('num_cpus', '?')} CPUs at {ctx.get('mhz_per_cpu', '?')} MHz, "
           f"run {ctx.get('date', '?')}; ratio = peer time / zetch time (above 1: zetch is faster).\n")

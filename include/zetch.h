@@ -86,7 +86,8 @@ typedef struct RegExpState RegExpState;
 typedef struct RegExpReplaceState RegExpReplaceState;
 typedef struct RegExpMultiState RegExpMultiState;
 
-/* Per-slot result of a multi-pattern search. */
+/* Per-slot result of a multi-pattern search: 24 bytes with 8-byte pointers (pMatch at offset 16),
+ * 20 bytes with 4-byte pointers. */
 typedef struct RegExpMultiResult {
     zet32s searched;            /* out: 1 when the slot held a pattern and was searched */
     zet32s id;                  /* out: the slot's identifier */
@@ -329,21 +330,30 @@ ZETCH_API ZetStatus zetsRegExpReplaceInit(const char* pTemplate, RegExpReplaceSt
 ZETCH_API ZetStatus zetsRegExpReplace_8u(const zet8u* pSrc, zet32s* pSrcLen, zet8u* pDst, zet32s* pDstLen, RegExpMatchRecord* pMatch, zet32s* pNumMatch, RegExpState* pRegExpState, RegExpReplaceState* pReplaceState);
 
 /* ---- Multi-pattern tables ---- */
+/* A table holds capacity slots, each a pointer to a compiled state that the caller keeps alive and a
+ * non-zero identifier. Its block takes 24 + 12 * capacity bytes with 8-byte pointers (a 24-byte
+ * header, then 8 bytes per state pointer and 4 per identifier), 12 + 8 * capacity bytes with 4-byte
+ * pointers. capacity runs from 1 to the largest count whose size fits a zet32s (178956968 slots
+ * with 8-byte pointers); 0, a negative capacity or a larger one gives zetStatusBadSize. */
 /* Size in bytes of a table of capacity slots. */
-ZETCH_API ZetStatus zetsRegExpMultiGetSize(zet32u capacity, zet32s* pSize);
-/* Initialises a table of capacity empty slots in caller memory. */
-ZETCH_API ZetStatus zetsRegExpMultiInit(RegExpMultiState* pMulti, zet32u capacity);
-/* Allocates and initialises a table; *ppMulti is NULL on failure. */
-ZETCH_API ZetStatus zetsRegExpMultiInitAlloc(RegExpMultiState** ppMulti, zet32u capacity);
+ZETCH_API ZetStatus zetsRegExpMultiGetSize(zet32s capacity, zet32s* pSize);
+/* Initialises a table of capacity empty slots in caller memory of that size. */
+ZETCH_API ZetStatus zetsRegExpMultiInit(RegExpMultiState* pMulti, zet32s capacity);
+/* Allocates and initialises a table; a failed allocation gives zetStatusNullPointer and *ppMulti NULL. */
+ZETCH_API ZetStatus zetsRegExpMultiInitAlloc(RegExpMultiState** ppMulti, zet32s capacity);
 /* Releases a table from zetsRegExpMultiInitAlloc (the same routine as zetsRegExpFree). */
 ZETCH_API void zetsRegExpMultiFree(RegExpMultiState* pMulti);
-/* Puts a compiled state with identifier id (not 0) into the first free slot. */
+/* Puts a compiled state with identifier id (not 0) into the first free slot (zetStatusNoRoom: none). */
 ZETCH_API ZetStatus zetsRegExpMultiAdd(RegExpState* pState, zet32s id, RegExpMultiState* pMulti);
-/* Points the first slot with identifier id at another state. */
+/* Points the first slot with identifier id at another state (zetStatusNotFound: no such slot). */
 ZETCH_API ZetStatus zetsRegExpMultiModify(RegExpState* pState, zet32s id, RegExpMultiState* pMulti);
-/* Empties the first slot with identifier id. */
+/* Empties the first slot with identifier id (zetStatusNotFound: no such slot). */
 ZETCH_API ZetStatus zetsRegExpMultiDelete(zet32s id, RegExpMultiState* pMulti);
-/* Searches pSrc with every pattern of the table; pResults has one entry per slot. */
+/* Searches pSrc (srcLen >= 1) with every pattern of the table as zetsRegExpFind_8u does. pResults has
+ * capacity entries, entry i for slot i, with numMatch and pMatch filled in; a searched slot's entry
+ * gets searched = 1, its id and the search's status, a free slot's entry is left untouched. Tables
+ * with more slots than the core library's thread count are searched on that many threads, each
+ * taking a contiguous block of slots; a state must therefore not stand in two slots. */
 ZETCH_API ZetStatus zetsRegExpMultiFind_8u(const zet8u* pSrc, zet32s srcLen, RegExpMultiResult* pResults, const RegExpMultiState* pMulti);
 
 #ifdef __cplusplus

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what a fresh machine lacks for building, testing and benchmarking zetch (Debian).
 set -euo pipefail
-# clang, its runtime (libFuzzer and the sanitizers) and LLVM's OpenMP build the fuzz preset.
+# clang, its runtime (libFuzzer and the sanitizers) and LLVM's OpenMP build the fuzz and tsan
+# presets; Hyperscan is the multi-pattern benchmark's peer.
 packages=(cmake g++ make pkg-config python3 libgtest-dev libbenchmark-dev
-          libicu-dev libpcre2-dev libre2-dev clang libclang-rt-dev libomp-dev)
+          libicu-dev libpcre2-dev libre2-dev libhyperscan-dev clang libclang-rt-dev libomp-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -15,10 +15,10 @@ std::uintptr_t ownStackLowEnd();
 // Bytes kept free below the deepest recursive frame: room for the leaf calls made from the
 // deepest level (character tests, library calls) and for a signal handler. Sanitizer builds
 // have frames several times larger.
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 inline constexpr std::uintptr_t kStackReserve = 96 * 1024;
 #elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
 inline constexpr std::uintptr_t kStackReserve = 96 * 1024;
 #else
 inline constexpr std::uintptr_t kStackReserve = 16 * 1024;

@@ -15,7 +15,9 @@ inline constexpr std::uint64_t zetFeatureSse42 = 0x80;
 
 // Nonzero when every feature in mask is present and usable.
 ZETCORE_API int ownGetFeature(std::uint64_t mask);
-// Number of threads zetch may use; always at least 1.
+// Number of threads zetch may use; always at least 1. It is the OpenMP runtime's count for the
+// calling thread (omp_get_max_threads), read at every call: OMP_NUM_THREADS sets it for a process,
+// omp_set_num_threads for the thread that calls it.
 ZETCORE_API int ownGetNumThreads(void);
 // A block of size bytes aligned to 64, or null (also for size < 1).
 ZETCORE_API void* zetMalloc(int size);

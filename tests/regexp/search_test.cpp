@@ -123,7 +123,9 @@ TEST(RegExpSearch, SubjectsAtPageEdges) {
         {"a.*b", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaab"}, {"[xyz]{2}", "aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaxz"},
         {"(?i)Q", "qqqqqqqqqqqqqqqqqqqqqqqqqq"}, {"q|z", "aaaaaaaaaaaaaaaaaaaaaaaaz"}, {"z{2}", "aaaaaaaaaaaaaaaaazz"},
     };
-    for (const auto& [pattern, subject] : cases) {
+    for (const auto& c : cases) {
+        const std::string& pattern = c.first;  // a named variable: clang 14 lambdas cannot capture bindings
+        const std::string& subject = c.second;
         for (const char* letters : {"", "gm"}) {
             auto state = compile(pattern, letters);
             ASSERT_NE(state, nullptr) << pattern;

@@ -207,7 +207,8 @@ TYPED_TEST(SearchTest, ArgumentChecksFeatureQueriesAndZeroTerminatedForms) {
     using T = TypeParam;
     zetcore_double::CoreScope scope;
     const T s[] = {'a', 'b', 'c', 'a', 'b', 'd', 0, 'x', 'y', 0}, bd[] = {'b', 'd', 0, 'd'}, xy[] = {'x', 'y', 0};
-    const auto cz = BY_WIDTH(zetsFindC_Z), fz = BY_WIDTH(zetsFind_Z);
+    const auto cz = BY_WIDTH(zetsFindC_Z);
+    const auto fz = BY_WIDTH(zetsFind_Z);
     int idx = 77;
     for (auto fn : {BY_WIDTH(zetsFindC), BY_WIDTH(zetsFindRevC)})
         EXPECT_EQ(Statuses({fn(nullptr, -1, 1, &idx), fn(s, 3, 1, nullptr), fn(s, -1, 1, &idx)}), Statuses({null, null, bad}));

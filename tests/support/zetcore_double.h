@@ -3,6 +3,8 @@
 // Tests that change it hold a CoreScope, which restores the defaults when it ends.
 #pragma once
 
+#include <initializer_list>
+
 namespace zetcore_double {
 
 // Whether the processor really has SSE4.2 (CPUID), whatever the double reports.
