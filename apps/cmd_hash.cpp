@@ -47,13 +47,14 @@ int runHash(const Args& args, Context& ctx) {
         } else {
             int zero = -1;
             zetsFindC_8u(b.data + b.carried, static_cast<int>(b.size - b.carried), 0, &zero);
-            if (zero >= 0 || b.last) {
-                zetsHashMSCS_8u32u(b.data, n, &h);
-                break;
-            }
-            if (b.size > kChunk) {
+            const std::size_t before = zero >= 0 ? b.carried + static_cast<std::size_t>(zero) : b.size;
+            if (before > kChunk) {
                 std::fprintf(stderr, "zetch hash: --rule mscs takes at most %zu bytes before the first zero byte\n", kChunk);
                 return kError;
+            }
+            if (zero >= 0 || b.last) {
+                zetsHashMSCS_8u32u(b.data, static_cast<int>(before), &h);
+                break;
             }
             keep = b.size;
         }

@@ -21,7 +21,7 @@ public:
     void line(const Line& l) {
         const zet8u* p = l.text.data();
         std::size_t n = l.text.size();
-        if (l.begins && l.complete && n <= Output::kDefaultCapacity) {
+        if (l.begins && l.complete && n <= out_.capacity()) {
             const TrimFn fn = start_ && end_ ? zetsTrimCAny_8u : start_ ? zetsTrimStartCAny_8u : zetsTrimEndCAny_8u;
             int kept = 0;
             fn(p, static_cast<int>(n), set_, setLen_, out_.room(n).data(), &kept);
@@ -50,7 +50,7 @@ private:
     // set bytes throughout.
     std::size_t leadingRun(const zet8u* p, std::size_t n) {
         for (std::size_t at = 0; at < n;) {
-            const std::size_t c = std::min(n - at, Output::kDefaultCapacity);
+            const std::size_t c = std::min(n - at, out_.capacity());
             int kept = 0;
             zetsTrimStartCAny_8u(p + at, static_cast<int>(c), set_, setLen_, out_.room(c).data(), &kept);
             at += c - static_cast<std::size_t>(kept);
@@ -62,7 +62,7 @@ private:
     // Length of p[0, n) without the run of set bytes that it ends with, the same way from the end.
     std::size_t withoutTrailingRun(const zet8u* p, std::size_t n) {
         while (n > 0) {
-            const std::size_t c = std::min(n, Output::kDefaultCapacity);
+            const std::size_t c = std::min(n, out_.capacity());
             int kept = 0;
             zetsTrimEndCAny_8u(p + n - c, static_cast<int>(c), set_, setLen_, out_.room(c).data(), &kept);
             n -= c - static_cast<std::size_t>(kept);

@@ -54,6 +54,7 @@ public:
     bool flush();
     bool close();
     bool failed() const { return failed_; }
+    std::size_t capacity() const { return buffer_.size(); }
 
 private:
     void send(const std::uint8_t* p, std::size_t n);
