@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Sets up a fresh machine, then builds and runs every test: the release build, then the same
-# tests under AddressSanitizer and UndefinedBehaviorSanitizer, then the regular-expression tests
-# (the multi-threaded table search among them) under ThreadSanitizer with LLVM's OpenMP runtime,
-# then about a minute of fuzzing of the regular expressions (clang, libFuzzer, both sanitizers).
+# Sets up a fresh machine, then builds and runs every test: the release build and its installed
+# tree, then the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, then the
+# regular-expression tests (the multi-threaded table search among them) under ThreadSanitizer
+# with LLVM's OpenMP runtime, then about a minute of fuzzing of the regular expressions (clang,
+# libFuzzer, both sanitizers).
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/install-deps.sh
 cmake --workflow --preset release
+# The installed tree: into a temporary prefix, linked through pkg-config and find_package, run
+# without LD_LIBRARY_PATH, then moved.
+tests/install/install_test.sh build/release
 cmake --workflow --preset asan
 # The OpenMP runtime's own code is not instrumented: its accesses are left out
 # (ignore_noninstrumented_modules), its barriers reach the sanitizer through LLVM's tool library.

@@ -1,9 +1,7 @@
 #include "cli.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <iostream>
-#include <iterator>
-#include <fstream>
 
 namespace cli {
 
@@ -12,25 +10,28 @@ int usageError(const Command& cmd, const std::string& message) {
     return kUsage;
 }
 
-std::optional<std::vector<std::uint8_t>> readInput(std::string_view file) {
-    std::vector<std::uint8_t> data;
-    if (file.empty() || file == "-") {
-        std::vector<char> buf(1 << 16);
-        std::size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), stdin)) > 0) data.insert(data.end(), buf.begin(), buf.begin() + n);
-        if (std::ferror(stdin)) {
-            std::fprintf(stderr, "zetch: cannot read standard input\n");
-            return std::nullopt;
+std::optional<Parsed> parseArgs(const Command& cmd, const Args& args, std::initializer_list<std::string_view> flags,
+                                std::initializer_list<std::string_view> valued) {
+    Parsed p;
+    bool options = true;
+    for (std::size_t k = 0; k < args.size(); ++k) {
+        const std::string_view a = args[k];
+        if (!options || a.size() < 2 || a[0] != '-') {
+            p.operands.push_back(a);
+        } else if (a == "--") {
+            options = false;
+        } else if (std::find(flags.begin(), flags.end(), a) != flags.end()) {
+            p.options.emplace_back(a, std::string_view());
+        } else if (std::find(valued.begin(), valued.end(), a) != valued.end()) {
+            if (k + 1 == args.size()) return usageError(cmd, std::string(a) + " needs a value"), std::nullopt;
+            p.options.emplace_back(a, args[++k]);
+        } else if (a[1] != '-' && std::find(valued.begin(), valued.end(), a.substr(0, 2)) != valued.end()) {
+            p.options.emplace_back(a.substr(0, 2), a.substr(2));
+        } else {
+            return usageError(cmd, "unknown option " + std::string(a)), std::nullopt;
         }
-        return data;
     }
-    std::ifstream in(std::string(file), std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "zetch: cannot open %.*s\n", static_cast<int>(file.size()), file.data());
-        return std::nullopt;
-    }
-    data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return data;
+    return p;
 }
 
 std::optional<std::uint32_t> parseUnit(std::string_view t) {

@@ -1,52 +1,46 @@
-#include <cstdio>
-
 #include "cli.h"
 #include "zetch.h"
 
 namespace cli {
 
-// Converts the input in place, in pieces of at most kChunk units, and writes it to stdout. A
-// UTF-16 input of odd length keeps its last byte unchanged (it is no whole unit), so nothing of
-// the input is ever lost.
-int runCase(const Args& args) {
+// Converts the input block by block into the output. UTF-16 blocks are whole units: a block of
+// odd size carries its last byte over to the next, and a last odd byte of the input passes
+// unchanged (it is no whole unit), so nothing of the input is ever lost.
+int runCase(const Args& args, Context& ctx) {
     const Command& self = commandNamed("case");
+    const auto p = parseArgs(self, args, {"--upper", "--lower", "--latin"});
+    if (!p) return kUsage;
     int upper = -1;
     bool latin = false;
-    std::vector<std::string_view> files;
-    for (auto a : args) {
-        if (a == "--upper" || a == "--lower") {
-            if (upper >= 0) return usageError(self, "give one of --upper and --lower");
-            upper = a == "--upper";
-        } else if (a == "--latin") {
+    for (const auto& [name, value] : p->options) {
+        if (name == "--latin") {
             latin = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return usageError(self, "unknown option " + std::string(a));
         } else {
-            files.push_back(a);
+            if (upper >= 0) return usageError(self, "give one of --upper and --lower");
+            upper = name == "--upper";
         }
     }
     if (upper < 0) return usageError(self, "expects --upper or --lower");
-    if (files.size() > 1) return usageError(self, "expects at most one FILE");
-    auto data = readInput(files.empty() ? "-" : files[0]);
-    if (!data) return kUsage;
+    if (p->operands.size() > 1) return usageError(self, "expects at most one FILE");
+    BlockReader in(ctx.blockSize);
+    if (!in.open(p->operands.empty() ? "-" : p->operands[0])) return kError;
 
-    zet8u* bytes = data->data();
-    const std::size_t unitSize = latin ? 1 : 2;
-    const std::size_t count = data->size() / unitSize;
-    for (std::size_t pos = 0; pos < count; pos += kChunk) {
-        const int n = static_cast<int>(count - pos < kChunk ? count - pos : kChunk);
-        if (latin) {
-            (upper ? zetsUppercaseLatin_8u_I : zetsLowercaseLatin_8u_I)(bytes + pos, n);
-        } else {
-            zet16u* units = reinterpret_cast<zet16u*>(bytes + 2 * pos);
-            (upper ? zetsUppercase_16u_I : zetsLowercase_16u_I)(units, n);
-        }
+    const std::size_t unit = latin ? 1 : 2;
+    std::size_t keep = 0;
+    while (in.next(keep) && !ctx.out.failed()) {
+        const Block& b = in.block();
+        const std::size_t whole = b.size / unit * unit;
+        mapInto(ctx.out, b.data, whole, unit, [&](const zet8u* s, zet8u* d, std::size_t n) {
+            if (latin)
+                (upper ? zetsUppercaseLatin_8u : zetsLowercaseLatin_8u)(s, d, static_cast<int>(n));
+            else
+                (upper ? zetsUppercase_16u : zetsLowercase_16u)(reinterpret_cast<const zet16u*>(s),
+                                                                reinterpret_cast<zet16u*>(d), static_cast<int>(n / 2));
+        });
+        keep = b.size - whole;
+        if (b.last && keep) ctx.out.write(b.data + whole, keep);
     }
-    if (!data->empty() && std::fwrite(bytes, 1, data->size(), stdout) != data->size()) {
-        std::fprintf(stderr, "zetch case: cannot write standard output\n");
-        return kUsage;
-    }
-    return kFound;
+    return in.failed() ? kError : kFound;
 }
 
 }  // namespace cli

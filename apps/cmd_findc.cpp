@@ -1,29 +1,27 @@
 #include "cli.h"
-#include "unit_search.h"
+#include "scan.h"
 #include "zetch.h"
 
 namespace cli {
 
 // zetch findc [--last|--all] UNIT [FILE]
-int runFindc(const Args& args) {
+int runFindc(const Args& args, Context& ctx) {
     const Command& self = commandNamed("findc");
+    const auto p = parseArgs(self, args, {"--last", "--all"});
+    if (!p) return kUsage;
     Hits mode = Hits::First;
-    std::vector<std::string_view> rest;
-    for (auto a : args) {
-        if (a == "--last") mode = Hits::Last;
-        else if (a == "--all") mode = Hits::All;
-        else rest.push_back(a);
-    }
+    for (const auto& [name, value] : p->options) mode = name == "--last" ? Hits::Last : Hits::All;
+    const auto& rest = p->operands;
     if (rest.empty() || rest.size() > 2) return usageError(self, "expects UNIT and at most one FILE");
     const auto unit = parseUnit(rest[0]);
     if (!unit || *unit > 0xFF) return usageError(self, "UNIT must be one byte");
-    const auto data = readInput(rest.size() == 2 ? rest[1] : "-");
-    if (!data) return kUsage;
+    BlockReader in(ctx.blockSize);
+    if (!in.open(rest.size() == 2 ? rest[1] : "-")) return kError;
     const zet8u value = static_cast<zet8u>(*unit);
     return printHits(
-        *data, mode,
-        [&](const zet8u* p, int n) { int i = -1; zetsFindC_8u(p, n, value, &i); return i; },
-        [&](const zet8u* p, int n) { int i = -1; zetsFindRevC_8u(p, n, value, &i); return i; });
+        in, ctx.out, mode, 1,
+        [&](const zet8u* s, int n) { int i = -1; zetsFindC_8u(s, n, value, &i); return i; },
+        [&](const zet8u* s, int n) { int i = -1; zetsFindRevC_8u(s, n, value, &i); return i; });
 }
 
 }  // namespace cli

@@ -1,5 +1,4 @@
 #include <cstdio>
-#include <cstring>
 
 #include "cli.h"
 #include "zetch.h"
@@ -8,15 +7,7 @@ namespace cli {
 
 namespace {
 
-// The data of an empty input may be a null pointer, which the library rightly refuses.
-zet32u call(ZetStatus (*fn)(const zet8u*, zet32s, zet32u*), const std::uint8_t* p, std::size_t n) {
-    static const zet8u none = 0;
-    zet32u h = 0;
-    fn(n ? p : &none, static_cast<zet32s>(n), &h);
-    return h;
-}
-
-zet32u pow31(std::size_t e) {
+zet32u pow31(std::uint64_t e) {
     zet32u r = 1, b = 31;
     for (; e; e >>= 1, b *= b)
         if (e & 1) r *= b;
@@ -25,47 +16,51 @@ zet32u pow31(std::size_t e) {
 
 }  // namespace
 
-// The library hashes at most kChunk bytes per call here; longer inputs still get the value of the whole:
-// shift-xor depends on the last 32 bytes only, multiply-31 values of consecutive pieces combine as
-// h(ab) = h(a) * 31^|b| + h(b), and multiply-33-xor stops at the first zero byte.
-int runHash(const Args& args) {
+// The library hashes one block per call; the values of consecutive blocks a and b combine into
+// that of the whole: shift-xor h(ab) = (h(a) << |b|) ^ h(b) (only the last 32 bytes count), and
+// multiply-31 h(ab) = h(a) * 31^|b| + h(b). Multiply-33-xor does not combine, but it stops at the
+// first zero byte: the bytes before it are carried from block to block (at most kChunk of them)
+// and hashed in one call, and reading stops there.
+int runHash(const Args& args, Context& ctx) {
     const Command& self = commandNamed("hash");
+    const auto p = parseArgs(self, args, {}, {"--rule"});
+    if (!p) return kUsage;
     std::string_view rule = "shift";
-    std::vector<std::string_view> rest;
-    for (std::size_t k = 0; k < args.size(); ++k) {
-        if (args[k] == "--rule") {
-            if (k + 1 == args.size()) return usageError(self, "--rule needs a value");
-            rule = args[++k];
-        } else {
-            rest.push_back(args[k]);
-        }
-    }
+    for (const auto& [name, value] : p->options) rule = value;
     if (rule != "shift" && rule != "sj2" && rule != "mscs") return usageError(self, "--rule is shift, sj2 or mscs");
-    if (rest.size() > 1) return usageError(self, "expects at most one FILE");
-    const auto data = readInput(rest.empty() ? "-" : rest[0]);
-    if (!data) return kUsage;
-    const std::uint8_t* p = data->data();
-    const std::size_t size = data->size();
+    if (p->operands.size() > 1) return usageError(self, "expects at most one FILE");
+    BlockReader in(ctx.blockSize);
+    if (!in.open(p->operands.empty() ? "-" : p->operands[0])) return kError;
+
     zet32u h = 0;
-    if (rule == "shift") {
-        const std::size_t n = size < kChunk ? size : kChunk;
-        h = call(zetsHash_8u32u, p + size - n, n);
-    } else if (rule == "sj2") {
-        std::size_t pos = 0;
-        do {
-            const std::size_t n = size - pos < kChunk ? size - pos : kChunk;
-            h = h * pow31(n) + call(zetsHashSJ2_8u32u, p + pos, n);
-            pos += n;
-        } while (pos < size);
-    } else {
-        const void* zero = size > kChunk ? std::memchr(p, 0, kChunk) : nullptr;
-        if (size > kChunk && !zero) {
-            std::fprintf(stderr, "zetch hash: --rule mscs takes at most %zu bytes before the first zero byte\n", kChunk);
-            return kUsage;
+    std::size_t keep = 0;
+    while (in.next(keep)) {
+        const Block& b = in.block();
+        const int n = static_cast<int>(b.size);
+        zet32u hb = 0;
+        if (rule == "shift") {
+            zetsHash_8u32u(b.data, n, &hb);
+            h = (b.size < 32 ? h << b.size : 0) ^ hb;
+        } else if (rule == "sj2") {
+            zetsHashSJ2_8u32u(b.data, n, &hb);
+            h = h * pow31(b.size) + hb;
+        } else {
+            int zero = -1;
+            zetsFindC_8u(b.data + b.carried, static_cast<int>(b.size - b.carried), 0, &zero);
+            const std::size_t before = zero >= 0 ? b.carried + static_cast<std::size_t>(zero) : b.size;
+            if (before > kChunk) {
+                std::fprintf(stderr, "zetch hash: --rule mscs takes at most %zu bytes before the first zero byte\n", kChunk);
+                return kError;
+            }
+            if (zero >= 0 || b.last) {
+                zetsHashMSCS_8u32u(b.data, static_cast<int>(before), &h);
+                break;
+            }
+            keep = b.size;
         }
-        h = call(zetsHashMSCS_8u32u, p, zero ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - p) : size);
     }
-    std::printf("%u\n", h);
+    if (in.failed()) return kError;
+    ctx.out.number(h);
     return kFound;
 }
 

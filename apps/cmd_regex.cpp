@@ -25,22 +25,17 @@ const char* patternError(ZetStatus st) {
 
 }  // namespace
 
-int runRegex(const Args& args) {
+int runRegex(const Args& args, Context& ctx) {
     const Command& self = commandNamed("regex");
+    const auto p = parseArgs(self, args, {"--explain"}, {"--options"});
+    if (!p) return kUsage;
     bool explain = false;
     std::string options;
-    std::vector<std::string> rest;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const auto a = args[i];
-        if (a == "--") {
-            rest.insert(rest.end(), args.begin() + static_cast<long>(i) + 1, args.end());
-            break;
-        }
-        if (a == "--explain") explain = true;
-        else if (a == "--options" && i + 1 < args.size()) options = args[++i];
-        else if (a.starts_with("--")) return usageError(self, "unknown argument " + std::string(a));
-        else rest.emplace_back(a);
+    for (const auto& [name, value] : p->options) {
+        if (name == "--explain") explain = true;
+        else options = value;
     }
+    const std::vector<std::string> rest(p->operands.begin(), p->operands.end());
     if (!explain) return usageError(self, "expects --explain");
     if (rest.size() != 1) return usageError(self, "expects one PATTERN");
 
@@ -51,6 +46,7 @@ int runRegex(const Args& args) {
     auto* state = reinterpret_cast<RegExpState*>(block.data());
     zet32s offset = 0;
     const ZetStatus st = zetsRegExpInit(rest[0].c_str(), options.c_str(), state, &offset);
+    if (st == zetStatusRegExpBadOption) return usageError(self, "unknown option letter in '" + options + "'");
     if (st != zetStatusOk) {
         std::fprintf(stderr, "zetch regex: %s (status %d) at offset %d\n", patternError(st), st, offset);
         return kNotFound;
@@ -59,7 +55,7 @@ int runRegex(const Args& args) {
     std::string listing(static_cast<std::size_t>(length) + 1, '\0');
     zet::rx::ownRegExpExplain(state, listing.data(), length + 1);
     listing.resize(static_cast<std::size_t>(length));
-    std::fwrite(listing.data(), 1, listing.size(), stdout);
+    ctx.out.write(listing);
     return kFound;
 }
 

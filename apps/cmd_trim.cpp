@@ -1,5 +1,4 @@
-#include <cstdio>
-#include <cstring>
+#include <algorithm>
 
 #include "cli.h"
 #include "zetch.h"
@@ -9,69 +8,99 @@ namespace {
 
 using TrimFn = ZetStatus (*)(const zet8u*, zet32s, const zet8u*, zet32s, zet8u*, zet32s*);
 
-// Appends the line [p, p + n) without the members of the set at the trimmed ends to out. A line
-// that fits one library call goes through the function for those ends; a longer one is first
-// narrowed chunk by chunk from each trimmed end with the start and end forms (a chunk trimmed to
-// nothing means the next one must be looked at), with out as their scratch destination.
-void appendTrimmed(std::vector<std::uint8_t>& out, const std::uint8_t* p, std::size_t n,
-                   const std::vector<std::uint8_t>& set, bool start, bool end) {
-    const std::size_t base = out.size();
-    const int setLen = static_cast<int>(set.size());
-    int kept = 0;
-    if (n <= kChunk) {
-        const TrimFn fn = start && end ? zetsTrimCAny_8u : start ? zetsTrimStartCAny_8u : zetsTrimEndCAny_8u;
-        out.resize(base + n);
-        fn(p, static_cast<int>(n), unitsOf(set), setLen, out.data() + base, &kept);
-        out.resize(base + static_cast<std::size_t>(kept));
-        return;
+// Trims the lines of the input as they stream by. A line that comes whole and fits the output's
+// room goes through one library call straight into the output. A longer one comes in pieces
+// (input.h): its start is trimmed until a byte outside the set turns up, and at the end of every
+// piece the run of set bytes is held back until the line goes on with a byte outside the set
+// (then it is written) or ends (then it is dropped). Only that run is ever held in memory.
+class Trimmer {
+public:
+    Trimmer(Output& out, const std::vector<std::uint8_t>& set, bool start, bool end)
+        : out_(out), set_(set.data()), setLen_(static_cast<int>(set.size())), start_(start), end_(end) {}
+
+    void line(const Line& l) {
+        const zet8u* p = l.text.data();
+        std::size_t n = l.text.size();
+        if (l.begins && l.complete && n <= out_.capacity()) {
+            const TrimFn fn = start_ && end_ ? zetsTrimCAny_8u : start_ ? zetsTrimStartCAny_8u : zetsTrimEndCAny_8u;
+            int kept = 0;
+            fn(p, static_cast<int>(n), set_, setLen_, out_.room(n).data(), &kept);
+            out_.commit(static_cast<std::size_t>(kept));
+        } else {
+            if (l.begins) starting_ = start_, held_.clear();
+            if (starting_) {
+                const std::size_t skip = leadingRun(p, n);
+                p += skip, n -= skip;
+                starting_ = n == 0;
+            }
+            const std::size_t keep = end_ ? withoutTrailingRun(p, n) : n;
+            if (keep > 0) {
+                out_.write(held_.data(), held_.size());
+                out_.write(p, keep);
+                held_.clear();
+            }
+            if (!l.complete) held_.insert(held_.end(), p + keep, p + n);
+        }
+        if (l.delimited) out_.put('\n');
     }
-    out.resize(base + kChunk);
-    for (bool more = start; more && n > 0;) {
-        const std::size_t c = n < kChunk ? n : kChunk;
-        zetsTrimStartCAny_8u(p, static_cast<int>(c), unitsOf(set), setLen, out.data() + base, &kept);
-        p += c - static_cast<std::size_t>(kept), n -= c - static_cast<std::size_t>(kept), more = kept == 0;
+
+private:
+    // Length of the run of set bytes that p[0, n) begins with, found a chunk at a time with the
+    // start trim (the output's room as its scratch destination): a chunk trimmed to nothing is
+    // set bytes throughout.
+    std::size_t leadingRun(const zet8u* p, std::size_t n) {
+        for (std::size_t at = 0; at < n;) {
+            const std::size_t c = std::min(n - at, out_.capacity());
+            int kept = 0;
+            zetsTrimStartCAny_8u(p + at, static_cast<int>(c), set_, setLen_, out_.room(c).data(), &kept);
+            at += c - static_cast<std::size_t>(kept);
+            if (kept > 0) return at;
+        }
+        return n;
     }
-    for (bool more = end; more && n > 0;) {
-        const std::size_t c = n < kChunk ? n : kChunk;
-        zetsTrimEndCAny_8u(p + n - c, static_cast<int>(c), unitsOf(set), setLen, out.data() + base, &kept);
-        n -= c - static_cast<std::size_t>(kept), more = kept == 0;
+
+    // Length of p[0, n) without the run of set bytes that it ends with, the same way from the end.
+    std::size_t withoutTrailingRun(const zet8u* p, std::size_t n) {
+        while (n > 0) {
+            const std::size_t c = std::min(n, out_.capacity());
+            int kept = 0;
+            zetsTrimEndCAny_8u(p + n - c, static_cast<int>(c), set_, setLen_, out_.room(c).data(), &kept);
+            n -= c - static_cast<std::size_t>(kept);
+            if (kept > 0) break;
+        }
+        return n;
     }
-    out.resize(base);
-    out.insert(out.end(), p, p + n);
-}
+
+    Output& out_;
+    const zet8u* set_;
+    int setLen_;
+    bool start_, end_;
+    bool starting_ = false;           // the current line's start is still being trimmed
+    std::vector<std::uint8_t> held_;  // set bytes at the end of the line so far
+};
 
 }  // namespace
 
-int runTrim(const Args& args) {
+int runTrim(const Args& args, Context& ctx) {
     const Command& self = commandNamed("trim");
+    const auto p = parseArgs(self, args, {"--start", "--end"});
+    if (!p) return kUsage;
     bool start = true, end = true;
-    std::vector<std::string_view> rest;
-    for (auto a : args) {
-        if (a == "--start") end = false;
-        else if (a == "--end") start = false;
-        else rest.push_back(a);
-    }
+    for (const auto& [name, value] : p->options) (name == "--start" ? end : start) = false;
     if (!start && !end) return usageError(self, "--start and --end exclude each other");
+    const auto& rest = p->operands;
     if (rest.empty() || rest.size() > 2) return usageError(self, "expects SET and at most one FILE");
     const auto set = parseSet(rest[0]);
     if (!set) return usageError(self, "malformed escape in SET");
-    const auto data = readInput(rest.size() == 2 ? rest[1] : "-");
-    if (!data) return kUsage;
+    if (set->empty()) return usageError(self, "SET must not be empty");
+    BlockReader in(ctx.blockSize);
+    if (!in.open(rest.size() == 2 ? rest[1] : "-")) return kError;
 
     // Lines end at '\n', which is kept and never trimmed; the last line may lack it.
-    std::vector<std::uint8_t> out;
-    out.reserve(data->size());
-    const std::uint8_t* p = data->data();
-    for (std::size_t left = data->size(); left > 0;) {
-        const auto* nl = static_cast<const std::uint8_t*>(std::memchr(p, '\n', left));
-        const std::size_t n = nl ? static_cast<std::size_t>(nl - p) : left;
-        appendTrimmed(out, p, n, *set, start, end);
-        if (nl) out.push_back('\n');
-        const std::size_t step = nl ? n + 1 : n;
-        p += step, left -= step;
-    }
-    if (!out.empty() && std::fwrite(out.data(), 1, out.size(), stdout) != out.size()) return kUsage;
-    return kFound;
+    Trimmer trimmer(ctx.out, *set, start, end);
+    LineReader lines(in, '\n');
+    for (Line l; !ctx.out.failed() && lines.next(l);) trimmer.line(l);
+    return in.failed() ? kError : kFound;
 }
 
 }  // namespace cli

@@ -185,7 +185,25 @@ ZETCH_API ZetStatus zetsConcat_16u_D2L(const zet16u* const pSrc[], const zet32s 
 ZETCH_API ZetStatus zetsConcatC_8u_D2L(const zet8u* const pSrc[], const zet32s srcLen[], zet32s numSrc, zet8u delim, zet8u* pDst);
 /* 16-bit form of zetsConcatC_8u_D2L. */
 ZETCH_API ZetStatus zetsConcatC_16u_D2L(const zet16u* const pSrc[], const zet32s srcLen[], zet32s numSrc, zet16u delim, zet16u* pDst);
-/* Splits pSrc at delim into the *pNumDst buffers pDst[k] of capacity pDstLen[k]. */
+/* Splits pSrc at delim into the *pNumDst buffers pDst[k] of capacity pDstLen[k].
+ * Piece k is the text up to the next delim (or to the end) and is copied to pDst[k]. Two adjacent
+ * delimiters give an empty piece; a delim that ends the text starts no piece after it; an empty
+ * text gives none.
+ * In: *pNumDst is the number of slots, pDstLen[k] the capacity of pDst[k] in units.
+ * Out: *pNumDst is the number of pieces stored and pDstLen[k], for each of them, its stored
+ * length; the entries from *pNumDst on are left as they were.
+ * Warnings (the pieces stored are valid):
+ * - zetStatusSplitTruncated (27): a piece was longer than its slot. The slot holds the piece's
+ *   first pDstLen[k] units and pDstLen[k] keeps the capacity (so a length equal to the capacity
+ *   may be a whole piece or a cut one); the rest of that piece is skipped and the pieces after
+ *   it are stored as usual.
+ * - zetStatusSplitIncomplete (26): the slots ran out with text left after the last piece stored;
+ *   takes precedence over 27. When no piece was cut, the text left begins at the sum of
+ *   pDstLen[k] + 1 over the pieces stored.
+ * Errors: a null pSrc, pDst, pDstLen or pNumDst; srcLen < 0 (zetStatusBadLength); *pNumDst < 1
+ * (zetStatusBadSize). A null pDst[k] or a negative pDstLen[k] is only found when piece k comes:
+ * the pieces before it are stored (and their lengths written), *pNumDst keeps its input value,
+ * and zetStatusNullPointer or zetStatusBadLength is returned. */
 ZETCH_API ZetStatus zetsSplitC_8u_D2L(const zet8u* pSrc, zet32s srcLen, zet8u delim, zet8u* pDst[], zet32s pDstLen[], zet32s* pNumDst);
 /* 16-bit form of zetsSplitC_8u_D2L. */
 ZETCH_API ZetStatus zetsSplitC_16u_D2L(const zet16u* pSrc, zet32s srcLen, zet16u delim, zet16u* pDst[], zet32s pDstLen[], zet32s* pNumDst);
@@ -236,7 +254,21 @@ ZETCH_API ZetStatus zetsLowercaseLatin_8u_I(zet8u* pSrcDst, zet32s len);
 /* 16-bit form of zetsLowercaseLatin_8u_I. */
 ZETCH_API ZetStatus zetsLowercaseLatin_16u_I(zet16u* pSrcDst, zet32s len);
 
-/* ---- Unicode simple case conversion (16-bit units) ---- */
+/* ---- Unicode simple case conversion (16-bit units) ----
+ * One unit in, one unit out (never a change of length), by a fixed table of simple case
+ * mappings of Basic Multilingual Plane characters: 704 units have a lower-case form and 673 an
+ * upper-case form. The table is the library's own, not the current Unicode data, and differs
+ * from it, for example:
+ * - U+03C2 (final sigma) and U+00B5 (micro sign) have no upper-case form (Unicode: U+03A3 and
+ *   U+039C); U+03A3 lower-cases to U+03C3 only.
+ * - The Georgian capitals U+10A0..U+10C5 lower-case to U+10D0..U+10F5 (Unicode: U+2D00..U+2D25),
+ *   and U+10D0..U+10F5 have no upper-case form.
+ * - U+018E lower-cases to U+0258, and U+0258 upper-cases to U+018E (Unicode: U+018E <-> U+01DD;
+ *   U+01DD has no mapping here).
+ * - Characters the table does not know (U+1E9E, U+2C65, U+1C90.. among them) stay unchanged.
+ * Every unit without a mapping, surrogates included, is copied unchanged, so a surrogate pair
+ * always passes through untouched. zetsCompareIgnoreCase_16u folds with the same lower-case
+ * table. */
 /* pDst = simple upper case of each unit of pSrc. */
 ZETCH_API ZetStatus zetsUppercase_16u(const zet16u* pSrc, zet16u* pDst, zet32s len);
 /* Simple upper case of each unit, in place. */
@@ -246,7 +278,33 @@ ZETCH_API ZetStatus zetsLowercase_16u(const zet16u* pSrc, zet16u* pDst, zet32s l
 /* Simple lower case of each unit, in place. */
 ZETCH_API ZetStatus zetsLowercase_16u_I(zet16u* pSrcDst, zet32s len);
 
-/* ---- UTF conversion (resumable; lengths in/out: available/consumed, capacity/written) ---- */
+/* ---- UTF conversion (resumable; lengths in/out: available/consumed, capacity/written) ----
+ * Both functions convert character by character until the source is used up or the next
+ * character's encoding does not fit whole into the destination (a surrogate pair needs two units,
+ * a UTF-8 sequence all of its bytes); *pSrcLen and *pDstLen then say how many units were consumed
+ * and written, and a call with the rest of the source and fresh room goes on from there. Only
+ * null pointers and negative lengths are errors; the rules below decide everything else:
+ * - UTF-8 in: a byte that does not begin a well-formed sequence (a stray continuation byte, 0xFE,
+ *   0xFF, a lead byte without all of its continuation bytes, an overlong form) becomes one unit
+ *   of the same value, and decoding goes on with the byte after it.
+ * - Values above U+10FFFF, from four-byte forms (F4 90 80 80 and up, lead bytes to 0xF7) and
+ *   from the five- and six-byte forms (lead bytes 0xF8..0xFD, values up to 0x7FFFFFFF), are
+ *   decoded and written as a surrogate pair of their low bits: high = 0xD800 | (((v - 0x10000) >> 10) & 0x3FF),
+ *   low = 0xDC00 | (v & 0x3FF). The bits above are lost: UTF-16 back to UTF-8 gives a four-byte
+ *   form of another character.
+ * - UTF-16 in: a surrogate that is not the high half of a high-low pair is written as its own
+ *   three-byte sequence.
+ * The end of the source is the end of the text: a UTF-8 sequence cut by it passes through as
+ * malformed units, one per byte, and a high surrogate as the source's last unit as a three-byte
+ * sequence, though more input would have completed them. A caller converting a stream in chunks
+ * therefore keeps a cut character for the next call, and converts it as it stands only with the
+ * stream's last chunk:
+ * - UTF-8: among the chunk's last 5 bytes, the last byte that is no continuation byte
+ *   (10xxxxxx); when it is a lead byte 0xC0..0xFD that needs more bytes than follow it in the
+ *   chunk (110xxxxx: 2 in all, 1110xxxx: 3, 11110xxx: 4, 111110xx: 5, 1111110x: 6), it and
+ *   the bytes after it go in front of the next chunk.
+ * - UTF-16: a last unit 0xD800..0xDBFF (read byte-swapped when bigEndian) goes in front of the
+ *   next chunk. */
 /* UTF-8 to UTF-16; bigEndian != 0 writes byte-swapped units. */
 ZETCH_API ZetStatus zetsConvertUTF_8u16u(const zet8u* pSrc, zet32s* pSrcLen, zet16u* pDst, zet32s* pDstLen, zet32s bigEndian);
 /* UTF-16 to UTF-8; bigEndian != 0 reads byte-swapped units. */

@@ -20,11 +20,15 @@ expect() {
   fi
 }
 
-name=$("$zetch" version | head -n 1)
-case "$name" in
-  "zetCH SSE4.1/4.2 (p8)" | "zetCH SSE4.1/4.2 (p8)+") ;;
-  *) echo "FAIL: zetch version printed '$name'"; fails=$((fails + 1)) ;;
+# version: the library's record on the first line, the tool's build (date, commit) on the second.
+"$zetch" version >"$tmp/version"
+case "$(sed -n 1p "$tmp/version")" in
+  "library: zetCH SSE4.1/4.2 (p8), version 7.1.0 (r36264) (7.1.0, revision 36264), target p8, built "*) ;;
+  "library: zetCH SSE4.1/4.2 (p8)+, version 7.1.0 (r36264) (7.1.0, revision 36264), target p8, built "*) ;;
+  *) echo "FAIL: zetch version printed '$(sed -n 1p "$tmp/version")'"; fails=$((fails + 1)) ;;
 esac
+grep -Eqx 'tool: zetch built [0-9]{4}-[0-9]{2}-[0-9]{2} from commit ([0-9a-f]{7,40}|unknown)' <(sed -n 2p "$tmp/version") &&
+  [ "$(wc -l <"$tmp/version")" = 2 ] || { echo "FAIL: zetch version's tool line"; cat "$tmp/version"; fails=$((fails + 1)); }
 expect '4' 0 'hello\nworld\n' -- findc o
 expect '4\n7' 0 'hello\nworld\n' -- findc --all o
 expect '11' 0 'hello\nworld\n' -- findc --last '\n'
@@ -107,7 +111,8 @@ expect_hex '41c3a9e282acf09f9880' 0 '\x00\x41\x00\xe9\x20\xac\xd8\x3d\xde\x00' -
 # Malformed bytes pass through as units of the same value; a lone surrogate as three bytes.
 expect_hex '00c00080008000e200820041' 0 '\xc0\x80\x80\xe2\x82\x41' -- convert --to utf16be
 expect_hex 'eda0bd41' 0 '\x3d\xd8\x41\x00' -- convert --to utf8
-expect '' 2 'abc' -- convert --to utf8
+expect '\xe6\x89\xa1' 2 'abc' -- convert --to utf8
+grep -q 'odd number of bytes' "$tmp/err" || { echo "FAIL: convert of an odd UTF-16 input"; fails=$((fails + 1)); }
 expect '' 2 '' -- convert --from utf16le --to utf16be
 # Long enough for many resumed calls, with pairs falling across the ends of the output buffer.
 printf 'a\xc3\xa9\xf0\x9f\x98\x80%.0s' $(seq 30000) >"$tmp/long8"
@@ -136,6 +141,174 @@ expect 'nodes=1 groups=1 required=none kind=general options=-
 expect '' 1 '' -- regex --explain 'a{2}{3}'
 grep -q 'bad quantifier (status -187) at offset 4' "$tmp/err" || { echo "FAIL: regex error message"; cat "$tmp/err"; fails=$((fails + 1)); }
 expect '' 2 '' -- regex 'a'
+
+# ---- Streaming: the answer does not depend on where blocks end ----
+# ZETCH_BLOCK_SIZE (a testing aid) makes blocks tiny, so that a block boundary falls at every
+# position of these inputs: inside needles, lines, runs of trimmed bytes, split pieces and
+# UTF-8 and UTF-16 characters. Each check runs on a file (mapped) and through a pipe (read), at
+# every block size, and must print exactly the reference: another program's output (python,
+# grep, tr, iconv), or for outputs without an independent peer the default block size's.
+here=$(cd "$(dirname "$0")" && pwd)
+ref() { python3 "$here/reference.py" "$@"; }
+python3 - "$tmp" <<'PY'
+import random, sys
+r, d = random.Random(12), sys.argv[1]
+words = ["the", "quick", "aaaa", "fox", "ab", "\t", "  ", "x", "\r", "zetch", "-"]
+lines = []
+for n in range(400):
+    k = r.randrange(0, 12)
+    lines.append(" " * r.randrange(0, 3) + " ".join(r.choice(words) for _ in range(k)) + "\t " * r.randrange(0, 3))
+lines[50] = "y" * 9000                          # longer than a split window and the small blocks
+lines[60] = " \t" * 3000 + "mid" + "\t " * 3000  # long runs of trimmed bytes on both sides
+lines[61] = " " * 7000                           # a long line of trimmed bytes only
+open(f"{d}/text", "w").write("\n".join(lines))  # no final newline
+# UTF-8: one- to four-byte characters, and malformed bytes, cut sequences, five- and six-byte forms.
+chars = ["a", "\u00e9", "\u20ac", "\U0001F600", "\u0800", "\uffff"]
+valid = "".join(r.choice(chars) for _ in range(3000)).encode()
+open(f"{d}/utf8", "wb").write(valid)
+bad = [b"\xc3", b"\xe2\x82", b"\xf0\x9f\x98", b"\xf8\x88\x80\x80\x80", b"\xfc\x84\x80\x80\x80\x80", b"\xc0\x80", b"\xff", b"\x80"]
+open(f"{d}/utf8bad", "wb").write(b"".join(r.choice([valid[i:i + 7], r.choice(bad)]) for i in range(0, 6000, 7)))
+# UTF-16LE: pairs, lone surrogates of both kinds, letters with case forms.
+units = [0x41, 0x62, 0xE9, 0x3A3, 0x3C2, 0x10A0, 0xD83D, 0xDE00, 0xFF21, 0x2C00]
+u16 = b"".join(r.choice(units).to_bytes(2, "little") for _ in range(3000))
+open(f"{d}/utf16", "wb").write(u16)
+open(f"{d}/utf16odd", "wb").write(u16 + b"\x41")
+PY
+
+# stream_check REFERENCE-FILE EXPECTED-STATUS INPUT -- ARGS...
+stream_check() {
+  local want=$1 wantrc=$2 input=$3 bs how rc
+  shift 4
+  for bs in "" 1 2 3 5 7 64 4096; do
+    for how in file pipe; do
+      if [ "$how" = file ]; then
+        ZETCH_BLOCK_SIZE=$bs "$zetch" "$@" "$input" >"$tmp/got" 2>"$tmp/err"
+      else
+        cat "$input" | ZETCH_BLOCK_SIZE=$bs "$zetch" "$@" - >"$tmp/got" 2>"$tmp/err"
+      fi
+      rc=$?
+      if [ "$rc" != "$wantrc" ] || ! cmp -s "$want" "$tmp/got"; then
+        echo "FAIL: ZETCH_BLOCK_SIZE=$bs zetch $* ($how) -> status $rc (wanted $wantrc), output differs:"
+        cmp "$want" "$tmp/got" | head -n 3; head -c 300 "$tmp/err"
+        fails=$((fails + 1))
+        return
+      fi
+    done
+  done
+}
+# default_check EXPECTED-STATUS INPUT -- ARGS...: the default block size's output is the reference.
+default_check() {
+  "$zetch" "${@:4}" "$2" >"$tmp/default" 2>/dev/null
+  stream_check "$tmp/default" "$@"
+}
+
+t=$tmp/text
+ref findany e "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- findc --all e
+head -n 1 "$tmp/r" >"$tmp/r1"; stream_check "$tmp/r1" 0 "$t" -- findc e
+tail -n 1 "$tmp/r" >"$tmp/r1"; stream_check "$tmp/r1" 0 "$t" -- findc --last e
+ref find aa "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- find aa
+tail -n 1 "$tmp/r" >"$tmp/r1"; stream_check "$tmp/r1" 0 "$t" -- find --last aa
+ref find 'zetch -' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- find 'zetch -'
+# grep agrees where occurrences cannot overlap.
+grep -b -o -F 'quick ' "$t" | cut -d: -f1 >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- find 'quick '
+: >"$tmp/empty"; stream_check "$tmp/empty" 1 "$t" -- find 'no such text'
+stream_check "$tmp/empty" 1 "$t" -- findc --last '#200'
+ref findany "$(printf 'x\r-')" "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- find --any 'x\r-'
+tail -n 1 "$tmp/r" >"$tmp/r1"; stream_check "$tmp/r1" 0 "$t" -- find --last --any 'x\r-'
+ref trim both "$(printf ' \t')" "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- trim ' \t'
+ref trim start "$(printf ' \t')" "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- trim --start ' \t'
+ref trim end "$(printf ' \t\r')" "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- trim --end ' \t\r'
+ref split ' ' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- split -d ' '
+ref split y "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- split -dy
+tr e E <"$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- tr e E
+tr a-z A-Z <"$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- case --upper --latin
+for rule in shift sj2 mscs; do
+  ref hash $rule "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- hash --rule $rule
+  ref hash $rule "$tmp/utf16" >"$tmp/r"; stream_check "$tmp/r" 0 "$tmp/utf16" -- hash --rule $rule
+done
+stream_check "$tmp/empty" 0 "$tmp/empty" -- tr a b
+ref hash sj2 "$tmp/empty" >"$tmp/r"; stream_check "$tmp/r" 0 "$tmp/empty" -- hash --rule sj2
+# UTF: iconv for well-formed text; the default block size for malformed input, cut characters
+# and lone surrogates (held back at a block's end, they must come out as they would whole).
+iconv -f UTF-8 -t UTF-16LE "$tmp/utf8" >"$tmp/r"; stream_check "$tmp/r" 0 "$tmp/utf8" -- convert --to utf16le
+iconv -f UTF-8 -t UTF-16BE "$tmp/utf8" >"$tmp/u16be"; stream_check "$tmp/u16be" 0 "$tmp/utf8" -- convert --to utf16be
+stream_check "$tmp/utf8" 0 "$tmp/u16be" -- convert --from utf16be --to utf8
+default_check 0 "$tmp/utf8bad" -- convert --to utf16be
+default_check 0 "$tmp/utf16" -- convert --to utf8
+default_check 2 "$tmp/utf16odd" -- convert --to utf8
+default_check 0 "$tmp/utf16" -- case --lower
+default_check 0 "$tmp/utf16odd" -- case --upper
+# ... and the malformed forms whole: a cut sequence, then a five-byte form (above U+10FFFF).
+expect_hex '00e2008200410000' 0 '\xe2\x82\x41\x00' -- convert --to utf16be
+expect_hex 'c0db00dc' 0 '\xf8\x88\x80\x80\x80' -- convert --to utf16le
+
+# Offsets past 2^31 and 2^32, through a pipe: "ab" across both boundaries.
+got=$({ head -c $((2**31 - 1)) /dev/zero; printf ab; head -c $((2**32 - 2**31 - 2)) /dev/zero; printf ab; } |
+      "$zetch" find ab | tr '\n' ' ')
+[ "$got" = "2147483647 4294967295 " ] || { echo "FAIL: offsets past 2^32: $got"; fails=$((fails + 1)); }
+
+# ---- Errors of input and output ----
+# A read error after the open (a directory, unreadable memory) is exit 2 with a message, and a
+# failed write or close of standard output makes every command fail.
+printf 'abc\n' >"$tmp/small"
+readers=("findc a" "findc --all a" "find ab" "find --any ab" "case --upper" "case --lower --latin" "trim a" "split -d a"
+         "tr a b" "convert --to utf16le" "convert --to utf8" "hash" "hash --rule mscs")
+for c in "${readers[@]}"; do
+  for bad in "$tmp" /proc/self/mem; do
+    # shellcheck disable=SC2086
+    "$zetch" $c "$bad" >/dev/null 2>"$tmp/err"
+    rc=$?
+    if [ $rc != 2 ] || ! grep -q "^zetch: cannot read $bad: " "$tmp/err"; then
+      echo "FAIL: zetch $c $bad -> status $rc:"; cat "$tmp/err"; fails=$((fails + 1))
+    fi
+  done
+  # shellcheck disable=SC2086
+  "$zetch" $c "$tmp/small" >/dev/full 2>"$tmp/err"
+  rc=$?
+  if [ $rc != 2 ] || ! grep -q "^zetch: cannot write standard output: No space left on device" "$tmp/err"; then
+    echo "FAIL: zetch $c to /dev/full -> status $rc:"; cat "$tmp/err"; fails=$((fails + 1))
+  fi
+done
+for c in "version" "regex --explain ab" "--help" "findc --help"; do
+  # shellcheck disable=SC2086
+  "$zetch" $c >/dev/full 2>/dev/null && { echo "FAIL: zetch $c to /dev/full succeeded"; fails=$((fails + 1)); }
+  # shellcheck disable=SC2086
+  "$zetch" $c >&- 2>/dev/null && { echo "FAIL: zetch $c with standard output closed succeeded"; fails=$((fails + 1)); }
+done
+# Output much larger than the writer's buffer: one message, at the first failed write.
+head -c 3000000 /dev/zero >"$tmp/zeros"
+"$zetch" tr '\0' x "$tmp/zeros" >/dev/full 2>"$tmp/err"
+[ $? = 2 ] && [ "$(wc -l <"$tmp/err")" = 1 ] || { echo "FAIL: tr of 3 MB to /dev/full"; cat "$tmp/err"; fails=$((fails + 1)); }
+# A search that finds nothing writes nothing: a closed standard output is no error then.
+"$zetch" findc z "$tmp/small" >&-
+[ $? = 1 ] || { echo "FAIL: findc without hits and stdout closed"; fails=$((fails + 1)); }
+expect '' 2 '' -- findc a "$tmp/missing"
+grep -q "^zetch: cannot open $tmp/missing: No such file" "$tmp/err" || { echo "FAIL: message for a missing file"; fails=$((fails + 1)); }
+ZETCH_BLOCK_SIZE=0 "$zetch" hash "$tmp/small" >/dev/null 2>&1
+[ $? = 2 ] || { echo "FAIL: ZETCH_BLOCK_SIZE=0 accepted"; fails=$((fails + 1)); }
+
+# ---- Conventions: "--" ends the options, "-" is standard input, empty SETs are usage errors ----
+expect 'a' 0 '-a-' -- trim -- -
+expect 'a-b' 0 '--a-b-' -- trim -- -
+expect '_x_' 0 '-x-' -- tr -- - _
+expect '' 2 '-x-' -- tr -q - _
+expect '1' 0 'a-' -- findc -- -
+expect '1' 0 'a-' -- findc - -
+expect '0\n2' 0 '-a-' -- find --any -- -
+expect '2' 0 'ab-c-' -- find --last -- -c
+expect '291' 0 'abc' -- hash -
+expect 'bbc' 0 'abc' -- tr a b -
+expect '' 2 'abc' -- trim ''
+expect '' 2 'abc' -- find --any ''
+expect '' 2 'abc' -- find --any -- ''
+expect '' 2 '' -- regex --explain --options q a
+expect '' 2 '' -- regex --explain --options
+expect 'nodes=1 groups=1 required=0 kind=literal-start options=-
+0 String "-a"' 0 '' -- regex --explain -- -a
+expect '' 2 '' -- regex --explain -a
+expect '' 2 '' -- version extra
+"$zetch" find --help | grep -q 'FILE absent or "-": standard input' || { echo "FAIL: find --help says nothing of -"; fails=$((fails + 1)); }
+"$zetch" find -- --help <<<'x--helpx' | grep -qx 1 || { echo "FAIL: find -- --help searched no needle"; fails=$((fails + 1)); }
 
 [ "$fails" -eq 0 ] && echo "all command-line checks passed"
 exit $((fails > 0))
