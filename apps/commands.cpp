@@ -15,6 +15,8 @@ int runTr(const Args&, Context&);
 int runConvert(const Args&, Context&);
 int runHash(const Args&, Context&);
 int runRegex(const Args&, Context&);
+int runGrep(const Args&, Context&);
+int runReplace(const Args&, Context&);
 
 // Said by every command that reads input.
 #define ZETCH_INPUT_HELP \
@@ -83,6 +85,26 @@ const std::vector<Command>& commands() {
          "Exit status: 0 compiled, 1 pattern rejected (status and offset on stderr), 2 usage error\n"
          "(an unknown option letter included).",
          runRegex},
+        {"grep", "grep [-i] [-v] [-c] [-n] [-b] [-o] [OPTIONS] [--] (PATTERN | -e PATTERN...) [FILE]",
+         "print the lines of FILE or standard input that a regular expression matches",
+         "Each line (without its '\\n') is one subject: ^ and $ are its start and end. -i ignores case,\n"
+         "-v selects the lines that do not match, -c prints only their count, -n puts the line number\n"
+         "and -b the byte offset before each line (\"N:\"), -o prints every non-empty match instead of\n"
+         "the line (-b: the match's offset). Several -e: a line matches when any pattern does; the\n"
+         "patterns are searched as one table, on OMP_NUM_THREADS threads when there are more of them.\n"
+         "--options LETTERS adds pattern options (m s x), --match-limit N sets the matcher's budget\n"
+         "(default 10000; branches that would go past it fail), --bytes lets a match start at any byte (by default: at character starts\n"
+         "of UTF-8). Lines longer than 256 MiB are searched in pieces of that size.\n" ZETCH_INPUT_HELP
+         "Exit status: 0 a line selected, 1 none, 2 error.",
+         runGrep},
+        {"replace", "replace [-g] [-i] [OPTIONS] [--] PATTERN TEMPLATE [FILE]",
+         "copy FILE or standard input with the first match on each line (-g: every match) replaced",
+         "Each line (without its '\\n') is one subject. In TEMPLATE, $& is the whole match and $1, $2 ...\n"
+         "a group (all the digits are taken; an unset group inserts nothing). Any other '$' is refused.\n"
+         "A backslash is dropped and the byte after it read as usual: '$1\\2' is group 1, then 2.\n"
+         "-i ignores case; --options, --match-limit and --bytes as for grep.\n" ZETCH_INPUT_HELP
+         "Exit status: 0 done, 2 error.",
+         runReplace},
     };
     return table;
 }

@@ -179,7 +179,9 @@ PY
 stream_check() {
   local want=$1 wantrc=$2 input=$3 bs how rc
   shift 4
-  for bs in "" 1 2 3 5 7 64 4096; do
+  local sizes=("" 1 2 3 5 7 64 4096)
+  [ -n "${quick:-}" ] && sizes=("" 5)  # the line reader is checked at every size elsewhere
+  for bs in "${sizes[@]}"; do
     for how in file pipe; do
       if [ "$how" = file ]; then
         ZETCH_BLOCK_SIZE=$bs "$zetch" "$@" "$input" >"$tmp/got" 2>"$tmp/err"
@@ -247,12 +249,55 @@ got=$({ head -c $((2**31 - 1)) /dev/zero; printf ab; head -c $((2**32 - 2**31 - 
       "$zetch" find ab | tr '\n' ' ')
 [ "$got" = "2147483647 4294967295 " ] || { echo "FAIL: offsets past 2^32: $got"; fails=$((fails + 1)); }
 
+# ---- Regular expressions: grep against grep -P, replace against sed -E ----
+# Patterns on which the two engines agree (see the README's differences from PCRE2), with every
+# output form; lines come whole whatever the block size. grep -P prints offsets and counts as we do.
+for pat in 'qu\w+' '^ *the' '(fox|ab) +x$' 'a{2,3}' '\t $' 'x\s*\r' '^$' '[^ \t]{9,}' '(?<=the )\w+'; do
+  for opts in "" -i -v -c -n -b "-n -b" "-o" "-o -b"; do
+    # shellcheck disable=SC2086
+    grep -P $opts -- "$pat" "$t" >"$tmp/r"; rc=$?
+    # shellcheck disable=SC2086
+    quick=1 stream_check "$tmp/r" $rc "$t" -- grep $opts -- "$pat"
+  done
+done
+grep -P '(?:quick)|(?:^x)|(?:ab\b)' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- grep -e quick -e '^x' -e 'ab\b'
+grep -P -n -v '(?:quick)|(?:^x)' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- grep -n -v -e quick -e '^x'
+# Sixty-four patterns, more than the threads: the table must select what grep selects.
+pats=(); alt=
+for w in the quick aaaa fox ab x zetch; do
+  for f in "^$w" "$w\$" "\\b$w\\b" " $w " "$w\\s+\\w" "\\w+$w" "(?i)${w^^}" "$w{2}" "[$w]{4}"; do pats+=(-e "$f"); alt+="|(?:$f)"; done
+done
+grep -P -c "${alt:1}" "$t" >"$tmp/r"; OMP_NUM_THREADS=3 quick=1 stream_check "$tmp/r" 0 "$t" -- grep -c "${pats[@]}"
+sed -E 's/(qu|f)(i?[a-z]*)/<\2\1>/' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- replace '(qu|f)(i?[a-z]*)' '<$2$1>'
+sed -E 's/(qu|f)(i?[a-z]*)/<\2\1>/g' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- replace -g '(qu|f)(i?[a-z]*)' '<$2$1>'
+sed -E 's/^ +|[ \t]+$//g' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- replace -g '^ +|[ \t]+$' ''
+sed -E 's/y{3}/[&]/g' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- replace -g 'y{3}' '[$&]'
+sed -E 's/THE/_/gI' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- replace -g -i 'THE' '_'
+# Empty matches, a line whose output outgrows every buffer, unset groups, errors.
+expect '<->a<->b<->c<->\n<->\n<->b<->' 0 'abc\n\nb' -- replace -g '(x)*' '<$1\-$&>'
+head -c 300000 /dev/zero | tr '\0' y >"$tmp/ys"
+"$zetch" replace -g y 'YYYYYYYY' "$tmp/ys" | cmp -s - <(head -c 2400000 /dev/zero | tr '\0' Y) || { echo "FAIL: replace of a long line"; fails=$((fails + 1)); }
+expect '[]b' 0 'b' -- replace '(a)?b' '[$1]b'
+expect '' 2 'a' -- replace a '$x'
+expect '' 2 'a' -- replace '(a' b
+expect '' 2 'a' -- grep --options q a
+expect '' 2 'a' -- grep --options g a
+expect '' 2 'a' -- grep -o -v a
+expect '' 1 'b' -- grep a
+expect '' 1 'aaaa' -- grep --match-limit 1 'a+'
+expect 'aaaa' 0 'aaaa' -- grep --match-limit 2 'a+'
+expect '' 2 'aaaa' -- grep --match-limit -1 'a+'
+expect '' 2 'aaaa' -- replace --match-limit x a b
+expect '\xc3\xa9' 0 '\xc3\xa9\n' -- grep -o '^.$'
+expect '' 1 '\xc3\xa9\n' -- grep '[\x80-\xbf]'
+expect '\xa9' 0 '\xc3\xa9\n' -- grep -o --bytes '[\x80-\xbf]'
+
 # ---- Errors of input and output ----
 # A read error after the open (a directory, unreadable memory) is exit 2 with a message, and a
 # failed write or close of standard output makes every command fail.
 printf 'abc\n' >"$tmp/small"
 readers=("findc a" "findc --all a" "find ab" "find --any ab" "case --upper" "case --lower --latin" "trim a" "split -d a"
-         "tr a b" "convert --to utf16le" "convert --to utf8" "hash" "hash --rule mscs")
+         "tr a b" "convert --to utf16le" "convert --to utf8" "hash" "hash --rule mscs" "grep a" "grep -c a" "replace a b")
 for c in "${readers[@]}"; do
   for bad in "$tmp" /proc/self/mem; do
     # shellcheck disable=SC2086
@@ -269,7 +314,7 @@ for c in "${readers[@]}"; do
     echo "FAIL: zetch $c to /dev/full -> status $rc:"; cat "$tmp/err"; fails=$((fails + 1))
   fi
 done
-for c in "version" "regex --explain ab" "--help" "findc --help"; do
+for c in "version" "regex --explain ab" "--help" "findc --help" "grep --help"; do
   # shellcheck disable=SC2086
   "$zetch" $c >/dev/full 2>/dev/null && { echo "FAIL: zetch $c to /dev/full succeeded"; fails=$((fails + 1)); }
   # shellcheck disable=SC2086

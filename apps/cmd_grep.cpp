@@ -1,0 +1,184 @@
+// zetch grep: the lines of FILE or standard input that regular expressions match.
+#include <charconv>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "pattern.h"
+#include "regexp/search.h"
+#include "zetch.h"
+
+namespace cli {
+namespace {
+
+struct GrepOptions {
+    bool invert = false, count = false, lineNumbers = false, byteOffsets = false, only = false;
+};
+
+// One or more compiled patterns and the search of a line with them. With one pattern the line
+// is searched with it alone; with several, through a multi-pattern table, which searches its
+// slots on the core library's threads (OMP_NUM_THREADS) when there are more slots than threads.
+class LineSearch {
+public:
+    explicit LineSearch(std::vector<StatePtr> states) : states_(std::move(states)) {
+        if (states_.size() < 2) return;
+        zetsRegExpMultiInitAlloc(&table_, static_cast<zet32s>(states_.size()));
+        for (std::size_t i = 0; i < states_.size(); ++i) zetsRegExpMultiAdd(states_[i].get(), static_cast<zet32s>(i + 1), table_);
+        records_.resize(states_.size());
+        results_.resize(states_.size());
+    }
+    ~LineSearch() { zetsRegExpMultiFree(table_); }
+    LineSearch(const LineSearch&) = delete;
+    LineSearch& operator=(const LineSearch&) = delete;
+
+    bool ready() const { return states_.size() < 2 || table_ != nullptr; }
+
+    // Whether some pattern matches the line.
+    bool matches(const zet8u* p, zet32s n) {
+        RegExpMatchRecord r;
+        zet32s one = 1;
+        if (table_ == nullptr || n == 0) {  // a table searches non-empty subjects only
+            for (const auto& s : states_) {
+                one = 1;
+                if (zetsRegExpFind_8u(p, n, s.get(), &r, &one) >= 0 && one > 0) return true;
+            }
+            return false;
+        }
+        for (std::size_t i = 0; i < results_.size(); ++i) results_[i] = RegExpMultiResult{0, 0, 1, 0, &records_[i]};
+        zetsRegExpMultiFind_8u(p, n, results_.data(), table_);
+        for (const auto& res : results_)
+            if (res.status >= 0 && res.numMatch > 0) return true;
+        return false;
+    }
+
+    // Every match of the (single) pattern in the line, as the global option finds them, to
+    // `each(start, length)`; empty matches are passed over. Whether there was any match, empty
+    // ones included. A line with more matches than one search can record is searched on from the
+    // end of the last recorded one.
+    template <class Each>
+    bool eachMatch(const zet8u* p, zet32s n, Each each) {
+        RegExpState* state = states_[0].get();
+        const int per = recordsPerMatch(state);
+        if (matchRecords_.empty()) matchRecords_.resize(static_cast<std::size_t>(per) * kMatchesPerCall);
+        bool any = false;
+        for (zet32s at = 0; at <= n;) {
+            zet32s stored = static_cast<zet32s>(matchRecords_.size());
+            const ZetStatus st = zet::rx::ownRegExpSearch(p + at, n - at, state, matchRecords_.data(), &stored, 1);
+            if (st < 0) return any;
+            any = any || stored > 0;
+            zet32s next = n + 1;
+            for (zet32s k = 0; k + per <= stored; k += per) {
+                const RegExpMatchRecord& m = matchRecords_[static_cast<std::size_t>(k)];
+                if (m.pStr == nullptr) continue;
+                const zet32s start = static_cast<zet32s>(m.pStr - p);
+                if (m.len > 0) each(start, m.len);
+                next = std::max(start + m.len, start + 1);
+            }
+            if (stored < static_cast<zet32s>(matchRecords_.size())) return any;
+            at = next;
+        }
+        return any;
+    }
+
+private:
+    static constexpr int kMatchesPerCall = 256;
+
+    std::vector<StatePtr> states_;
+    RegExpMultiState* table_ = nullptr;
+    std::vector<RegExpMatchRecord> records_;  // one per slot: whether it matched
+    std::vector<RegExpMultiResult> results_;
+    std::vector<RegExpMatchRecord> matchRecords_;
+};
+
+void prefix(Output& out, const GrepOptions& o, std::uint64_t lineNumber, std::uint64_t offset) {
+    char buf[48];
+    if (o.lineNumbers) {
+        auto r = std::to_chars(buf, buf + sizeof buf, lineNumber);
+        *r.ptr++ = ':';
+        out.write(buf, static_cast<std::size_t>(r.ptr - buf));
+    }
+    if (o.byteOffsets) {
+        auto r = std::to_chars(buf, buf + sizeof buf, offset);
+        *r.ptr++ = ':';
+        out.write(buf, static_cast<std::size_t>(r.ptr - buf));
+    }
+}
+
+}  // namespace
+
+// zetch grep [-i] [-v] [-c] [-n] [-b] [-o] [--options LETTERS] [--match-limit N] [--bytes]
+//            (PATTERN | -e PATTERN...) [FILE]
+int runGrep(const Args& args, Context& ctx) {
+    const Command& self = commandNamed("grep");
+    const auto p = parseArgs(self, args, {"-i", "-v", "-c", "-n", "-b", "-o", "--bytes"}, {"-e", "--options", "--match-limit"});
+    if (!p) return kUsage;
+    GrepOptions o;
+    std::string letters;
+    std::vector<std::string> patterns;
+    zet32s limit = 10000;
+    bool bytes = false;
+    for (const auto& [name, value] : p->options) {
+        if (name == "-i") letters += 'i';
+        else if (name == "-v") o.invert = true;
+        else if (name == "-c") o.count = true;
+        else if (name == "-n") o.lineNumbers = true;
+        else if (name == "-b") o.byteOffsets = true;
+        else if (name == "-o") o.only = true;
+        else if (name == "--bytes") bytes = true;
+        else if (name == "-e") patterns.emplace_back(value);
+        else if (name == "--options") letters += value;
+        else if (!parseMatchLimit(self, value, &limit)) return kUsage;
+    }
+    auto rest = p->operands;
+    if (patterns.empty()) {
+        if (rest.empty()) return usageError(self, "expects a PATTERN");
+        patterns.emplace_back(rest.front());
+        rest.erase(rest.begin());
+    }
+    if (rest.size() > 1) return usageError(self, "expects at most one FILE");
+    if (o.only && (o.invert || o.count || patterns.size() > 1)) return usageError(self, "-o takes one pattern, without -v or -c");
+    if (letters.find('g') != std::string::npos) return usageError(self, "the g option is the tool's own business");
+    if (o.only) letters += 'g';
+
+    std::vector<StatePtr> states;
+    for (const auto& text : patterns) {
+        bool usage = false;
+        states.push_back(compilePattern(self, text, letters, &usage));
+        if (!states.back()) return usage ? kUsage : kError;
+        configurePattern(states.back().get(), limit, bytes);
+    }
+    LineSearch search(std::move(states));
+    if (!search.ready()) return std::fprintf(stderr, "zetch grep: out of memory\n"), kError;
+
+    BlockReader in(ctx.blockSize);
+    if (!in.open(rest.empty() ? "-" : rest[0])) return kError;
+    // Lines come whole up to the largest block (longer ones are searched in pieces of that size).
+    LineReader lines(in, '\n', kMaxBlockSize);
+    std::uint64_t lineNumber = 0, selected = 0;
+    Line l;
+    while (!ctx.out.failed() && lines.next(l)) {
+        lineNumber += l.begins ? 1 : 0;
+        const auto* text = l.text.data();
+        const auto n = static_cast<zet32s>(l.text.size());
+        if (o.only) {
+            selected += search.eachMatch(text, n, [&](zet32s start, zet32s len) {
+                prefix(ctx.out, o, lineNumber, l.offset + static_cast<std::uint64_t>(start));
+                ctx.out.write(text + start, static_cast<std::size_t>(len));
+                ctx.out.put('\n');
+            });
+            continue;
+        }
+        if (search.matches(text, n) == o.invert) continue;
+        ++selected;
+        if (o.count) continue;
+        prefix(ctx.out, o, lineNumber, l.offset);
+        ctx.out.write(text, static_cast<std::size_t>(n));
+        ctx.out.put('\n');
+    }
+    if (in.failed()) return kError;
+    if (o.count) ctx.out.number(selected);
+    return selected > 0 ? kFound : kNotFound;
+}
+
+}  // namespace cli
