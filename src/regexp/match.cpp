@@ -100,9 +100,8 @@ public:
         if (node->type == RegExpOpBackRef) {
             if (!recordText(ctx, node->arg1, &text_, &textLen_)) textLen_ = -1;
         } else if (node->type == RegExpOpClass || node->type == RegExpOpCharType) {
-            const auto index = static_cast<zet32s>(node - ctx->nodes);
-            cache_ = &ctx->classCache[index % kRegExpClassCacheSize];
-            if (cache_->node != index || cache_->options != options_) *cache_ = RegExpClassCache{index, options_, {0, 0}, {0, 0}};
+            index_ = static_cast<zet32s>(node - ctx->nodes);
+            cache_ = &ctx->classCache[index_ % kRegExpClassCacheSize];
         }
     }
 
@@ -135,6 +134,9 @@ public:
 
     // For a cached item: whether it takes the ASCII byte at pos (as a character of one byte).
     bool asciiMember(const zet8u* pos, zet32s remaining) const {
+        // The slot is shared by every node of the same index modulo its size, and another item
+        // may have taken it over while this one waited for a continuation to return.
+        if (cache_->node != index_ || cache_->options != options_) *cache_ = RegExpClassCache{index_, options_, {0, 0}, {0, 0}};
         const zet8u b = pos[0];
         const std::uint64_t bit = std::uint64_t{1} << (b & 63);
         if ((cache_->known[b >> 6] & bit) == 0) {
@@ -177,6 +179,7 @@ private:
     const RegExpNode* node_;
     zet32u options_;
     RegExpClassCache* cache_ = nullptr;
+    zet32s index_ = -1;  // the node's index, for the cache
     const zet8u* text_ = nullptr;
     zet32s textLen_ = -1;
 };

@@ -188,11 +188,14 @@ TEST(RegExpReplace, ArgumentChecksInOrder) {
 // byte of capacity is the last readable one: nothing is read or written outside them.
 TEST(RegExpReplace, BuffersAtPageEdges) {
     guarded::Arena sources(1 << 14), templates(1 << 14), destinations(1 << 14);
-    for (const auto& [pattern, letters, src, text] : std::vector<std::tuple<std::string, const char*, std::string, std::string>>{
+    for (const auto& row : std::vector<std::tuple<std::string, const char*, std::string, std::string>>{
              {"X", "g", "aXbXc", "-$&\\"}, {"b", "", "ab", "$"}, {"(a)(b)?", "g", "abab", "$2$1$"}, {"c", "g", "abc", "$&$1"},
              {"(\\w+)$", "g", "one two", "<$1>"}, {"\\b", "g", "ab cd", "|"}, {"x*", "g", "ab", "x\\"}, {"z", "", "abc", "-"},
          }) {
-        auto re = compile(pattern, letters);
+        const std::string& pattern = std::get<0>(row);  // named, not bound: lambdas capture them
+        const std::string& src = std::get<2>(row);
+        const std::string& text = std::get<3>(row);
+        auto re = compile(pattern, std::get<1>(row));
         ASSERT_NE(re, nullptr) << pattern;
         std::vector<char> tmpl(text.begin(), text.end());
         tmpl.push_back('\0');

@@ -54,6 +54,10 @@ TEST(RegExpSearch, RecordsOfSingleAndGlobalSearches) {
              {"\\b|a", "g", "ab", 10, "0 (0,0) (0,0) (2,0)"}, {"b*|a", "g", "ab", 10, "0 (0,0) (0,0) (1,1) (2,0)"},
              {"$", "gm", "a\nb\n", 10, "0 (1,0) (3,0) (4,0)"}, {"^", "gm", "a\n", 10, "0 (0,0)"},
              {"(a)|b", "g", "ab", 10, "0 (0,1) unset"},
+             // Two classes eight nodes apart share a slot of the membership cache; the lazy one is
+             // still repeating when the other takes the slot over.
+             {"a[\\wc\n]{2,}?a*(?:[.b])*A", "i", "ac\n\na1", 1, "0 (0,5)"},
+             {"[b-d]+?x*(?:[.b])*e", "g", "cde", 10, "0 (0,3)"},
          }) {
         Options o;
         o.letters = letters;
