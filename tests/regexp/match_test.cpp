@@ -161,6 +161,17 @@ std::string onThread(std::size_t stackBytes, DeepSearch& d) {
     return d.result;
 }
 
+// ThreadSanitizer keeps its own record of every thread's calls, of a fixed size that a recursion
+// through the main thread's 8 MiB overflows long before the stack does: there only the threads
+// with small stacks are tried.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kTsan = true;
+#elif defined(__has_feature)
+constexpr bool kTsan = __has_feature(thread_sanitizer);
+#else
+constexpr bool kTsan = false;
+#endif
+
 TEST(RegExpMatch, StackGuardBoundsDeepRecursion) {
     std::string subject(4 << 20, 'a');
     for (std::size_t i = 1; i < subject.size(); i += 3) subject[i] = 'b';
@@ -171,6 +182,7 @@ TEST(RegExpMatch, StackGuardBoundsDeepRecursion) {
         // Smaller stack first: the C library may hand a new thread the cached, larger stack of
         // a thread that has ended.
         for (std::size_t stack : {std::size_t{0}, std::size_t{64} << 10, std::size_t{256} << 10}) {
+            if (stack == 0 && kTsan) continue;
             DeepSearch d{pattern, s, ""};
             const std::string r = onThread(stack, d);
             int start = -1, len = -1;
