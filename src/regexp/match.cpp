@@ -412,14 +412,14 @@ int ownRegExpMatch(const zet8u* pos, zet32s remaining, RegExpMatchContext* ctx) 
     return result;
 }
 
-const zet8u* ownRegExpItemRunEnd(const zet8u* pos, const zet8u* end, RegExpMatchContext* ctx) {
-    const Item item(ctx->nodes, ctx);
+const zet8u* ownRegExpItemRunEnd(const zet8u* pos, const zet8u* end, int index, RegExpMatchContext* ctx) {
+    const Item item(ctx->nodes + index, ctx);
     while (pos < end && *pos < 0x80 && item.length(pos, static_cast<zet32s>(end - pos)) == 1) ++pos;
     return pos;
 }
 
-const zet8u* ownRegExpItemRunStart(const zet8u* from, const zet8u* pos, const zet8u* end, RegExpMatchContext* ctx) {
-    const Item item(ctx->nodes, ctx);
+const zet8u* ownRegExpItemRunStart(const zet8u* from, const zet8u* pos, const zet8u* end, int index, RegExpMatchContext* ctx) {
+    const Item item(ctx->nodes + index, ctx);
     while (pos > from && pos[-1] < 0x80 && item.length(pos - 1, static_cast<zet32s>(end - pos + 1)) == 1) --pos;
     return pos;
 }

@@ -101,11 +101,11 @@ inline bool ownRegExpStackLow(RegExpMatchContext* ctx, std::uintptr_t frame) {
 // Starts the guard for a search whose driver frame is at `frame`.
 void ownRegExpStackGuardInit(RegExpStackGuard* guard, std::uintptr_t frame);
 
-// End of the run of ASCII bytes from pos on (before end) that node 0, a single-character item,
-// accepts under ctx->options.
-const zet8u* ownRegExpItemRunEnd(const zet8u* pos, const zet8u* end, RegExpMatchContext* ctx);
+// End of the run of ASCII bytes from pos on (before end) that node `item`, a single-character
+// item, accepts under ctx->options.
+const zet8u* ownRegExpItemRunEnd(const zet8u* pos, const zet8u* end, int item, RegExpMatchContext* ctx);
 // Start of the run of such bytes that ends at pos, not before `from`.
-const zet8u* ownRegExpItemRunStart(const zet8u* from, const zet8u* pos, const zet8u* end, RegExpMatchContext* ctx);
+const zet8u* ownRegExpItemRunStart(const zet8u* from, const zet8u* pos, const zet8u* end, int item, RegExpMatchContext* ctx);
 
 // Start of the character before p, as the matcher steps through the subject from `from` (a
 // character start) by ownRegExpUtf8Length; from < p, and no byte at or after `end` counts.

@@ -54,6 +54,7 @@ struct Search {
     int firstBar;
     bool anyBar;    // a top-level bar at or after firstBar
     bool runSkip;   // see leadingRun()
+    int runItem;    // the leading item's node (see leadingItem())
     // See leadingRunStop(): the literal byte after the leading repeat, or -1.
     int stopByte;
     bool stopCaseless;
@@ -70,9 +71,23 @@ int topLevelBar(const RegExpMatchContext& ctx, int from) {
     return -1;
 }
 
-// The repeat node of a leading single-character item, or null.
-const RegExpNode* leadingRepeat(const RegExpMatchContext& ctx) {
-    return ownRegExpRepeatAfter(&ctx, ctx.nodes[0].type == RegExpOpClass ? ctx.nodes[0].arg2 : 0);
+// The program's leading item: node 0, or node 1 when node 0 opens a capture whose body is that
+// item and its repeat alone, and nothing in the program looks at a capture (no back-reference,
+// no conditional): a start further inside the item's run then changes only where the group
+// begins, which no later node can see.
+int leadingItem(const RegExpMatchContext& ctx) {
+    const RegExpNode& n = ctx.nodes[0];
+    if (n.type != RegExpOpCapture || ctx.nodeCount < 4) return 0;
+    const RegExpNode& item = ctx.nodes[1];
+    if (n.arg2 != (item.type == RegExpOpClass ? item.arg2 + 2 : 2) || ownRegExpRepeatAfter(&ctx, n.arg2 + 1) != nullptr) return 0;
+    for (int i = 0; i < ctx.nodeCount; ++i)
+        if (ctx.nodes[i].type == RegExpOpBackRef || ctx.nodes[i].type == RegExpOpCond) return 0;
+    return 1;
+}
+
+// The repeat node of the leading single-character item, or null.
+const RegExpNode* leadingRepeat(const RegExpMatchContext& ctx, int item) {
+    return ownRegExpRepeatAfter(&ctx, item + (ctx.nodes[item].type == RegExpOpClass ? ctx.nodes[item].arg2 : 0));
 }
 
 // A leading run that must stop at a literal: the program begins with an unbounded repeat of an
@@ -83,8 +98,8 @@ const RegExpNode* leadingRepeat(const RegExpMatchContext& ctx) {
 void leadingRunStop(Search& s) {
     RegExpMatchContext& ctx = s.ctx;
     s.stopByte = -1;
-    const RegExpNode* rep = leadingRepeat(ctx);
-    const int lit = static_cast<int>(rep - ctx.nodes) + 1;
+    const RegExpNode* rep = leadingRepeat(ctx, s.runItem);
+    const int lit = static_cast<int>(rep - ctx.nodes) + 1 + s.runItem;  // after the group's close
     if (lit >= ctx.nodeCount || ownRegExpRepeatAfter(&ctx, lit) != nullptr) return;
     const RegExpNode& n = ctx.nodes[lit];
     int c = -1;
@@ -94,7 +109,7 @@ void leadingRunStop(Search& s) {
     const bool caseless = (ctx.options & kCaseless) != 0 && static_cast<unsigned>((c | 0x20) - 'a') < 26u;
     for (const int b : {c, caseless ? c ^ 0x20 : c}) {
         const zet8u one = static_cast<zet8u>(b);
-        if (ownRegExpItemRunEnd(&one, &one + 1, &ctx) != &one) return;
+        if (ownRegExpItemRunEnd(&one, &one + 1, s.runItem, &ctx) != &one) return;
     }
     s.stopByte = c;
     s.stopCaseless = caseless;
@@ -108,7 +123,7 @@ const zet8u* nextRunStop(const zet8u* pos, const zet8u* end, Search& s) {
         const int at = ownRegExpFindLiteral(pos, static_cast<int>(end - pos), &c, 1, s.stopCaseless);
         if (at < 0) return nullptr;
         const zet8u* q = pos + at;
-        const zet8u* r = ownRegExpItemRunStart(pos, q, end, &s.ctx);
+        const zet8u* r = ownRegExpItemRunStart(pos, q, end, s.runItem, &s.ctx);
         // A run that goes on over a longer character before r: its true start is unknown.
         if (r > pos && r[-1] >= 0x80) return pos;
         if (q - r >= s.stopMin) return r;
@@ -151,7 +166,7 @@ int matchFrom(const zet8u* pos, zet32s remaining, Search& s) {
         int step = ctx.format == 1 ? ownRegExpUtf8Length(pos, remaining) : 1;
         if (s.runSkip) {
             ctx.options = options;
-            step = std::max(step, static_cast<int>(ownRegExpItemRunEnd(pos, end, &ctx) - pos));
+            step = std::max(step, static_cast<int>(ownRegExpItemRunEnd(pos, end, s.runItem, &ctx) - pos));
         }
         pos += step;
         remaining -= step;
@@ -185,11 +200,12 @@ RegExpMatchRecord publicRecord(const RegExpMatchContext& ctx, int index, zet32s 
 // at the same depth with the same budget and stack (repeats of single items run as loops, not one
 // level per item); what follows depends on the position alone (captures and back-references
 // begin afresh with every attempt, and a match longer than the empty one stays so). So every
-// start inside the run of bytes that C accepts is passed over. The run is taken over ASCII bytes only, where stepping byte by byte and character
-// by character agree.
-bool leadingRun(const RegExpMatchContext& ctx, bool anyBar) {
+// start inside the run of bytes that C accepts is passed over. The run is taken over ASCII bytes
+// only, where stepping byte by byte and character by character agree. The repeat may also be the
+// whole body of a leading capture (see leadingItem()).
+bool leadingRun(const RegExpMatchContext& ctx, bool anyBar, int item) {
     if (anyBar || ctx.nodeCount < 2) return false;
-    const RegExpNode& n = ctx.nodes[0];
+    const RegExpNode& n = ctx.nodes[item];
     switch (n.type) {
         case RegExpOpChar:
         case RegExpOpCharType:
@@ -201,7 +217,7 @@ bool leadingRun(const RegExpMatchContext& ctx, bool anyBar) {
         case RegExpOpClass: break;
         default: return false;
     }
-    const RegExpNode* rep = leadingRepeat(ctx);
+    const RegExpNode* rep = leadingRepeat(ctx, item);
     return rep != nullptr && rep->arg2 == kRegExpUnbounded;
 }
 
@@ -326,7 +342,8 @@ ZetStatus ownRegExpSearch(const zet8u* pSrc, zet32s srcLen, RegExpState* pState,
     // 4. A leading assertion limits the start positions.
     anchor(s, state);
     s.anyBar = topLevelBar(ctx, s.firstBar) >= 0;
-    s.runSkip = prefilter && s.anchorMode == 0 && leadingRun(ctx, topLevelBar(ctx, 0) >= 0);
+    s.runItem = leadingItem(ctx);
+    s.runSkip = prefilter && s.anchorMode == 0 && leadingRun(ctx, topLevelBar(ctx, 0) >= 0, s.runItem);
     s.stopByte = -1;
     if (s.runSkip) leadingRunStop(s);
     s.prefilter.init(prefilter ? state : nullptr, ctx.subjectStart, ctx.subjectEnd);

@@ -189,9 +189,10 @@ TEST(RegExpSearch, PrefiltersChangeNothing) {
 // The start-position shortcuts for a program that begins with an unbounded repeat of one item:
 // after a failed attempt the rest of the item's run is passed over, and with a literal after the
 // repeat that the item cannot take, only the run that ends at that literal is tried. Every
-// combination of item, quantifier, literal and tail, over subjects made of the literal (both
-// cases), members and non-members of the items, UTF-8 and stray bytes, at small limits and the
-// default one: the same records and status with the shortcuts and without.
+// combination of item, quantifier, literal and tail (the repeat alone or in a capture), over
+// subjects made of the literal (both cases), members and non-members of the items, UTF-8 and
+// stray bytes, at small limits and the default one: the same records and status with the
+// shortcuts and without.
 TEST(RegExpSearch, LeadingRunShortcutsChangeNothing) {
     static const char* const kItems[] = {"a", "[ab]", "[\\w.+-]", "\\w", "[^x]", "\\S", ".", "[a-z\xc3\xa9]", "\\p{L}", "\\C"};
     static const char* const kRepeats[] = {"+", "*", "{2,}", "+?", "*?", "{3,}?"};
@@ -202,11 +203,15 @@ TEST(RegExpSearch, LeadingRunShortcutsChangeNothing) {
     std::mt19937 rng(612);
     const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
     int compared = 0;
+    int patterns = 0;
     for (const char* item : kItems)
         for (const char* repeat : kRepeats)
             for (const char* literal : kLiterals)
                 for (const char* tail : kTails) {
-                    const std::string pattern = std::string(item) + repeat + literal + tail;
+                    // The repeat alone, as a leading capture, and in a repeated one.
+                    const std::string run = std::string(item) + repeat;
+                    const int wrap = ++patterns % 3;
+                    const std::string pattern = (wrap == 0 ? run : "(" + run + (wrap == 1 ? ")" : "){2}")) + literal + tail;
                     const char* letters = kLetters[pick(static_cast<int>(std::size(kLetters)))];
                     auto state = compile(pattern, letters);
                     ASSERT_NE(state, nullptr) << pattern;
