@@ -115,7 +115,10 @@ public:
             case RegExpOpAnyByte: return 1;
             case RegExpOpCharType:
             case RegExpOpClass:
-                if (pos[0] < 0x80) return asciiMember(pos, remaining) ? 1 : -1;
+                if (pos[0] < 0x80) {
+                    claim();
+                    return asciiMember(pos, remaining) ? 1 : -1;
+                }
                 return slowLength(pos, remaining);
             case RegExpOpWideChar:
             case RegExpOpCategory:
@@ -132,11 +135,16 @@ public:
     // Whether the item's membership of ASCII bytes is learnt in the context's cache.
     bool cached() const { return cache_ != nullptr; }
 
-    // For a cached item: whether it takes the ASCII byte at pos (as a character of one byte).
-    bool asciiMember(const zet8u* pos, zet32s remaining) const {
-        // The slot is shared by every node of the same index modulo its size, and another item
-        // may have taken it over while this one waited for a continuation to return.
+    // For a cached item: makes the cache slot this item's. The slot is shared by every node of
+    // the same index modulo its size, and another item may have taken it over while this one
+    // waited for a continuation to return: call it before asciiMember() after any such call.
+    void claim() const {
         if (cache_->node != index_ || cache_->options != options_) *cache_ = RegExpClassCache{index_, options_, {0, 0}, {0, 0}};
+    }
+
+    // For a cached item whose slot is claimed: whether it takes the ASCII byte at pos (as a
+    // character of one byte).
+    bool asciiMember(const zet8u* pos, zet32s remaining) const {
         const zet8u b = pos[0];
         const std::uint64_t bit = std::uint64_t{1} << (b & 63);
         if ((cache_->known[b >> 6] & bit) == 0) {
@@ -209,6 +217,7 @@ int greedyRepeat(const zet8u* pos, zet32s remaining, RegExpMatchContext* ctx, co
     const zet8u* const end = pos + remaining;
     zet32s count = 0;
     if (item.cached()) {  // the common case first: a run of ASCII members
+        item.claim();
         while (count < max && pos < end && *pos < 0x80 && item.asciiMember(pos, static_cast<zet32s>(end - pos))) {
             ++pos;
             ++count;

@@ -62,6 +62,25 @@ zet32u reachableOptions(const RegExpState* state) {
     return reach;
 }
 
+// Whether the single-character item at index takes the one-byte character b under the options.
+bool itemTakesByte(const RegExpNode* nodes, int index, zet8u b, zet32u options) {
+    const RegExpNode& n = nodes[index];
+    const RegExpSubjectChar ch{b, 1, b};
+    switch (n.type) {
+        case RegExpOpCharType: return ownRegExpCharTypeTest(n.arg1, b, options);
+        case RegExpOpClass: {
+            bool in = false;
+            for (int k = 1; k <= n.arg2 && !in; ++k) in = ownRegExpClassMemberTest(ch, nodes[index + k], options);
+            return in != (n.arg1 < 0);
+        }
+        case RegExpOpExtChar: {
+            const zet32s cat = ownRegExpCategoryOf(b);
+            return cat != 0 && (cat & ~0x7F) != 0x100;
+        }
+        default: return ownRegExpClassMemberTest(ch, n, options);
+    }
+}
+
 // Walks the program for the first-byte set.
 class FirstBytes {
 public:
@@ -161,24 +180,7 @@ private:
         if (isAsciiLetter(static_cast<zet32u>(value))) set_.add(static_cast<zet8u>(value ^ 0x20));
     }
 
-    // Whether the item at index takes the one-byte character b under the options.
-    bool takesByte(int index, zet8u b, zet32u options) const {
-        const RegExpNode& n = nodes_[index];
-        const RegExpSubjectChar ch{b, 1, b};
-        switch (n.type) {
-            case RegExpOpCharType: return ownRegExpCharTypeTest(n.arg1, b, options);
-            case RegExpOpClass: {
-                bool in = false;
-                for (int k = 1; k <= n.arg2 && !in; ++k) in = ownRegExpClassMemberTest(ch, nodes_[index + k], options);
-                return in != (n.arg1 < 0);
-            }
-            case RegExpOpExtChar: {
-                const zet32s cat = ownRegExpCategoryOf(b);
-                return cat != 0 && (cat & ~0x7F) != 0x100;
-            }
-            default: return ownRegExpClassMemberTest(ch, n, options);
-        }
-    }
+    bool takesByte(int index, zet8u b, zet32u options) const { return itemTakesByte(nodes_, index, b, options); }
 
     void addItem(int index) {
         const RegExpNode& n = nodes_[index];
@@ -482,6 +484,32 @@ bool wordStartOnly(const RegExpState* state, const RegExpByteSet& first) {
     return true;
 }
 
+// The run literal: a program of one alternative that begins, after zero-width assertions, with
+// a repeat of a single-character item C and then a literal L. A match from p takes characters of
+// C from p up to where L begins, at least `min` of them: so no byte that C cannot take lies
+// between p and L's occurrence. With L's first occurrence at or after p + min at a, a byte at q
+// in [p, a) that C does not take rules out every start in [p, q]. Only ASCII bytes are judged
+// (a longer character counts as taken). The literal's node, or -1.
+int runLiteral(const RegExpState* state, int* item) {
+    const RegExpNode* nodes = ownRegExpNodes(state);
+    const int count = state->nodeCount;
+    for (int i = 0; i < count; ++i)
+        if (nodes[i].type == RegExpOpAlt && nodes[i].arg1 == 0) return -1;
+    int i = 0;
+    while (i < count && nodes[i].type == RegExpOpAssert && !(i + 1 < count && ownRegExpIsRepeat(nodes[i + 1].type))) ++i;
+    if (i >= count) return -1;
+    const RegExpNode& n = nodes[i];
+    if (n.type != RegExpOpCharType && n.type != RegExpOpClass && n.type != RegExpOpChar) return -1;
+    const int last = n.type == RegExpOpClass ? i + n.arg2 : i;
+    const int lit = last + 2;
+    if (lit >= count || !ownRegExpIsRepeat(nodes[last + 1].type)) return -1;
+    const RegExpNode& l = nodes[lit];
+    const bool literal = (l.type == RegExpOpChar && l.arg1 >= 0 && l.arg1 <= 255) || (l.type == RegExpOpString && l.arg2 > 0);
+    if (!literal || (lit + 1 < count && ownRegExpIsRepeat(nodes[lit + 1].type))) return -1;
+    *item = i;
+    return lit;
+}
+
 void RegExpPrefilter::init(const RegExpState* state, const zet8u* subjectStart, const zet8u* subjectEnd) {
     useFirst_ = false;
     wordStart_ = false;
@@ -507,6 +535,21 @@ void RegExpPrefilter::init(const RegExpState* state, const zet8u* subjectStart, 
         windowHi_ = static_cast<int>(hi);
         windowCaseless_ = (reachableOptions(state) & kCaseless) != 0;
         windowFrom_ = windowAt_ = nullptr;
+    }
+    run_ = nullptr;
+    int item = -1;
+    if (const int lit = runLiteral(state, &item); lit >= 0) {
+        const RegExpNode* nodes = ownRegExpNodes(state);
+        const RegExpNode& n = nodes[lit];
+        runByte_ = static_cast<zet8u>(n.arg1);
+        run_ = n.type == RegExpOpString ? ownRegExpStringBytes(state, n) : &runByte_;
+        runLen_ = n.type == RegExpOpString ? n.arg2 : 1;
+        runMin_ = nodes[lit - 1].arg1;
+        runCaseless_ = (reachableOptions(state) & kCaseless) != 0;
+        runStops_[0] = runStops_[1] = 0;
+        for (int b = 0; b < 0x80; ++b)
+            if (!itemTakesByte(nodes, item, static_cast<zet8u>(b), state->options)) runStops_[b >> 6] |= std::uint64_t{1} << (b & 63);
+        runFrom_ = runAt_ = runClearFrom_ = runClearTo_ = nullptr;
     }
     if (const int lit = requiredLiteral(state); lit >= 0) {
         const RegExpNode& n = ownRegExpNodes(state)[lit];
@@ -557,15 +600,36 @@ const zet8u* RegExpPrefilter::windowStart(const zet8u* p, const zet8u* from, con
     return p;
 }
 
+// p when the run literal allows a match from p; else the start after the byte that ends the
+// run too early, or null when no match can start at p or later.
+const zet8u* RegExpPrefilter::runStart(const zet8u* p, const zet8u* end) {
+    if (end - p < static_cast<long long>(runMin_) + runLen_) return nullptr;
+    const zet8u* lo = p + runMin_;
+    if (runFrom_ == nullptr || runFrom_ > lo || (runAt_ != nullptr && runAt_ < lo)) {
+        runFrom_ = lo;
+        const int at = ownRegExpFindLiteral(lo, static_cast<int>(subjectEnd_ - lo), run_, runLen_, runCaseless_);
+        runAt_ = at < 0 ? nullptr : lo + at;
+    }
+    if (runAt_ == nullptr || end - runAt_ < runLen_) return nullptr;
+    // [runClearFrom_, runClearTo_) is known to hold no stop byte: each byte is looked at once.
+    const bool known = runClearFrom_ != nullptr && runClearFrom_ <= p && p <= runClearTo_;
+    const zet8u* q = known ? runClearTo_ : p;
+    while (q < runAt_ && (*q >= 0x80 || (runStops_[*q >> 6] >> (*q & 63) & 1) == 0)) ++q;
+    if (q < runAt_) return q + 1;  // an ASCII byte: the next one starts a character
+    if (!known) runClearFrom_ = p;
+    runClearTo_ = runAt_;
+    return p;
+}
+
 bool RegExpPrefilter::next(const zet8u** pos, const zet8u* end, int format) {
     const zet8u* p = *pos;
     for (;;) {
         if (useFirst_ && (p = firstFrom(p, *pos, end, format)) == nullptr) return false;
-        if (window_ == nullptr) break;
-        const zet8u* q = windowStart(p, *pos, end, format);
-        if (q == nullptr) return false;
+        const zet8u* q = p;
+        if (window_ != nullptr && (q = windowStart(p, *pos, end, format)) == nullptr) return false;
+        if (q == p && run_ != nullptr && (q = runStart(p, end)) == nullptr) return false;
         if (q == p) break;
-        p = q;  // too far from the literal's next occurrence: the first byte again from there
+        p = q;  // too far from a literal's next occurrence: the first byte again from there
     }
     if (required_ != nullptr) {
         const bool cached = requiredFrom_ != nullptr && requiredFrom_ <= p && (requiredAt_ == nullptr || requiredAt_ >= p);

@@ -7,6 +7,8 @@
 // - the literal window: a literal that every match holds at an offset from its start within
 //   known bounds (the dots of an IPv4 address); starts too far before its next occurrence are
 //   passed over;
+// - the run literal: a repeat of one item before a literal; starts up to a byte that the item
+//   cannot take, before the literal's next occurrence, are passed over;
 // - the required literal: text that every match consumes outside all groups and alternatives;
 //   once it no longer occurs after a position, no match can start there or later.
 #pragma once
@@ -63,6 +65,7 @@ public:
 private:
     const zet8u* firstFrom(const zet8u* p, const zet8u* from, const zet8u* end, int format) const;
     const zet8u* windowStart(const zet8u* p, const zet8u* from, const zet8u* end, int format);
+    const zet8u* runStart(const zet8u* p, const zet8u* end);
     bool useFirst_ = false;
     RegExpByteSet first_;
     bool firstHasContinuation_ = false;  // the set holds bytes 0x80-0xBF
@@ -77,6 +80,17 @@ private:
     bool windowCaseless_ = false;
     const zet8u* windowFrom_ = nullptr;  // searched from here on ...
     const zet8u* windowAt_ = nullptr;    // ... and found here (null: not found)
+
+    const zet8u* run_ = nullptr;  // the run literal (see runLiteral() in the source), or null
+    zet8u runByte_ = 0;
+    int runLen_ = 0;
+    int runMin_ = 0;  // the repeat's minimum
+    bool runCaseless_ = false;
+    std::uint64_t runStops_[2] = {};       // ASCII bytes the repeated item does not take
+    const zet8u* runFrom_ = nullptr;       // searched from here on ...
+    const zet8u* runAt_ = nullptr;         // ... and found here (null: not found)
+    const zet8u* runClearFrom_ = nullptr;  // no stop byte in [runClearFrom_, runClearTo_)
+    const zet8u* runClearTo_ = nullptr;
 
     const zet8u* required_ = nullptr;  // the required literal, or null
     zet8u requiredByte_ = 0;           // its text when it is one character

@@ -266,4 +266,40 @@ TEST(RegExpSearch, LiteralWindowChangesNothing) {
     EXPECT_EQ(compared, 13 * 4 * 3 * 4 * 6);
 }
 
+// The run literal: zero-width assertions, a repeat of one item, then a literal, over subjects
+// where bytes the item takes and bytes it does not alternate with the literal (both cases), UTF-8
+// and stray bytes: the same records with and without the prefilters.
+TEST(RegExpSearch, RunLiteralChangesNothing) {
+    static const char* const kAsserts[] = {"", "\\b", "\\B", "(?=\\w)", "(?<!-)", "^"};
+    static const char* const kItems[] = {"\\w", "[a-c\xc3\xa9]", "[^ ]", "a", "\\d"};
+    static const char* const kRepeats[] = {"+", "*", "{2,}", "{1,3}", "+?", "{2,4}?"};
+    static const char* const kLiterals[] = {"ing", "b", "-", "Ab"};
+    static const char* const kLetters[] = {"", "i", "g", "gim"};
+    static const char kAlphabet[][4] = {"a", "b", "c", "ing", "Ab", "-", " ", "1", "\n", "\xc3\xa9", "\xa9", "I"};
+    std::mt19937 rng(1208);
+    const auto pick = [&](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
+    int compared = 0;
+    for (const char* assertion : kAsserts)
+        for (const char* item : kItems)
+            for (const char* repeat : kRepeats)
+                for (const char* literal : kLiterals) {
+                    const std::string pattern = std::string(assertion) + item + repeat + literal + (pick(2) ? "\\b" : "");
+                    const char* letters = kLetters[pick(static_cast<int>(std::size(kLetters)))];
+                    auto state = compile(pattern, letters);
+                    ASSERT_NE(state, nullptr) << pattern;
+                    for (int k = 0; k < 4; ++k) {
+                        std::string subject;
+                        for (int n = pick(30); n > 0; --n) subject += kAlphabet[pick(static_cast<int>(std::size(kAlphabet)))];
+                        Options with, without;
+                        with.limit = without.limit = k == 0 ? 1 + pick(6) : 10000;
+                        with.format = without.format = k == 3 ? 0 : 1;
+                        without.prefilter = false;
+                        ASSERT_EQ(search(state.get(), subject, with), search(state.get(), subject, without))
+                            << "/" << pattern << "/" << letters << " on \"" << subject << "\" limit " << with.limit;
+                        ++compared;
+                    }
+                }
+    EXPECT_EQ(compared, 6 * 5 * 6 * 4 * 4);
+}
+
 }  // namespace
