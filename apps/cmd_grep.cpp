@@ -2,6 +2,8 @@
 #include <charconv>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "cli.h"
@@ -91,24 +93,61 @@ private:
     std::vector<RegExpMatchRecord> matchRecords_;
 };
 
-void prefix(Output& out, const GrepOptions& o, std::uint64_t lineNumber, std::uint64_t offset) {
-    char buf[48];
-    if (o.lineNumbers) {
-        auto r = std::to_chars(buf, buf + sizeof buf, lineNumber);
-        *r.ptr++ = ':';
-        out.write(buf, static_cast<std::size_t>(r.ptr - buf));
+// What goes before an output line: "FILE:" when several files are searched, "N:" with -n, and
+// "OFFSET:" with -b or -o.
+void prefix(Output& out, const GrepOptions& o, std::string_view file, std::uint64_t lineNumber, std::uint64_t offset) {
+    if (!file.empty()) {
+        out.write(file);
+        out.put(':');
     }
-    if (o.byteOffsets) {
-        auto r = std::to_chars(buf, buf + sizeof buf, offset);
+    char buf[48];
+    for (const auto [on, value] : {std::pair{o.lineNumbers, lineNumber}, std::pair{o.byteOffsets || o.only, offset}}) {
+        if (!on) continue;
+        auto r = std::to_chars(buf, buf + sizeof buf, value);
         *r.ptr++ = ':';
         out.write(buf, static_cast<std::size_t>(r.ptr - buf));
     }
 }
 
+// Searches one input; the number of lines selected (with -o: lines with a match), or -1 after
+// a read error (message on stderr).
+long long grepInput(LineSearch& search, const GrepOptions& o, BlockReader& in, std::string_view file, Output& out) {
+    // Lines come whole up to the largest block (longer ones are searched in pieces of that size).
+    LineReader lines(in, '\n', kMaxBlockSize);
+    std::uint64_t lineNumber = 0;
+    long long selected = 0;
+    Line l;
+    while (!out.failed() && lines.next(l)) {
+        lineNumber += l.begins ? 1 : 0;
+        const auto* text = l.text.data();
+        const auto n = static_cast<zet32s>(l.text.size());
+        if (o.only) {
+            selected += search.eachMatch(text, n, [&](zet32s start, zet32s len) {
+                prefix(out, o, file, lineNumber, l.offset + static_cast<std::uint64_t>(start));
+                out.write(text + start, static_cast<std::size_t>(len));
+                out.put('\n');
+            });
+            continue;
+        }
+        if (search.matches(text, n) == o.invert) continue;
+        ++selected;
+        if (o.count) continue;
+        prefix(out, o, file, lineNumber, l.offset);
+        out.write(text, static_cast<std::size_t>(n));
+        out.put('\n');
+    }
+    if (in.failed()) return -1;
+    if (o.count) {
+        prefix(out, GrepOptions{}, file, 0, 0);
+        out.number(static_cast<std::uint64_t>(selected));
+    }
+    return selected;
+}
+
 }  // namespace
 
 // zetch grep [-i] [-v] [-c] [-n] [-b] [-o] [--options LETTERS] [--match-limit N] [--bytes]
-//            (PATTERN | -e PATTERN...) [FILE]
+//            (PATTERN | -e PATTERN...) [FILE...]
 int runGrep(const Args& args, Context& ctx) {
     const Command& self = commandNamed("grep");
     const auto p = parseArgs(self, args, {"-i", "-v", "-c", "-n", "-b", "-o", "--bytes"}, {"-e", "--options", "--match-limit"});
@@ -136,7 +175,6 @@ int runGrep(const Args& args, Context& ctx) {
         patterns.emplace_back(rest.front());
         rest.erase(rest.begin());
     }
-    if (rest.size() > 1) return usageError(self, "expects at most one FILE");
     if (o.only && (o.invert || o.count || patterns.size() > 1)) return usageError(self, "-o takes one pattern, without -v or -c");
     if (letters.find('g') != std::string::npos) return usageError(self, "the g option is the tool's own business");
     if (o.only) letters += 'g';
@@ -151,34 +189,18 @@ int runGrep(const Args& args, Context& ctx) {
     LineSearch search(std::move(states));
     if (!search.ready()) return std::fprintf(stderr, "zetch grep: out of memory\n"), kError;
 
-    BlockReader in(ctx.blockSize);
-    if (!in.open(rest.empty() ? "-" : rest[0])) return kError;
-    // Lines come whole up to the largest block (longer ones are searched in pieces of that size).
-    LineReader lines(in, '\n', kMaxBlockSize);
-    std::uint64_t lineNumber = 0, selected = 0;
-    Line l;
-    while (!ctx.out.failed() && lines.next(l)) {
-        lineNumber += l.begins ? 1 : 0;
-        const auto* text = l.text.data();
-        const auto n = static_cast<zet32s>(l.text.size());
-        if (o.only) {
-            selected += search.eachMatch(text, n, [&](zet32s start, zet32s len) {
-                prefix(ctx.out, o, lineNumber, l.offset + static_cast<std::uint64_t>(start));
-                ctx.out.write(text + start, static_cast<std::size_t>(len));
-                ctx.out.put('\n');
-            });
-            continue;
-        }
-        if (search.matches(text, n) == o.invert) continue;
-        ++selected;
-        if (o.count) continue;
-        prefix(ctx.out, o, lineNumber, l.offset);
-        ctx.out.write(text, static_cast<std::size_t>(n));
-        ctx.out.put('\n');
+    // Like grep: every FILE in turn (standard input without one), each output line after its
+    // file's name when there are several; a file that cannot be read makes the status 2.
+    if (rest.empty()) rest.push_back("-");
+    bool failed = false, found = false;
+    for (const std::string_view file : rest) {
+        if (ctx.out.failed()) break;
+        BlockReader in(ctx.blockSize);
+        const long long selected = in.open(file) ? grepInput(search, o, in, rest.size() > 1 ? file : "", ctx.out) : -1;
+        failed = failed || selected < 0;
+        found = found || selected > 0;
     }
-    if (in.failed()) return kError;
-    if (o.count) ctx.out.number(selected);
-    return selected > 0 ? kFound : kNotFound;
+    return failed ? kError : found ? kFound : kNotFound;
 }
 
 }  // namespace cli

@@ -78,19 +78,22 @@ const std::vector<Command>& commands() {
          "1 GiB before it). Printed in decimal.\n" ZETCH_INPUT_HELP
          "Exit status: 0 done, 2 error.",
          runHash},
-        {"regex", "regex --explain [--options LETTERS] [--] PATTERN",
-         "compile a regular expression and list its node program",
-         "Prints a header line (node count, groups, required literal, pattern kind, options) and one\n"
-         "line per node: index, type, operands. LETTERS are option letters from gimsx.\n"
-         "Exit status: 0 compiled, 1 pattern rejected (status and offset on stderr), 2 usage error\n"
-         "(an unknown option letter included).",
+        {"regex", "regex --explain|--test [--options LETTERS] [--] PATTERN [SUBJECT]",
+         "compile a regular expression and list its node program, or show its matches in SUBJECT",
+         "--explain prints a header line (node count, groups, required literal, pattern kind,\n"
+         "options) and one line per node: index, type, operands.\n"
+         "--test prints the first match in SUBJECT (with g every match) and each of its groups:\n"
+         "\"match 1: OFFSET,LENGTH \"TEXT\"\", then \"  group N: ...\" or \"  group N: unset\".\n"
+         "LETTERS are option letters from gimsx.\n"
+         "Exit status: 0 compiled (--test: matched), 1 pattern rejected (status and offset on stderr)\n"
+         "or no match, 2 usage error (an unknown option letter included).",
          runRegex},
-        {"grep", "grep [-i] [-v] [-c] [-n] [-b] [-o] [OPTIONS] [--] (PATTERN | -e PATTERN...) [FILE]",
-         "print the lines of FILE or standard input that a regular expression matches",
+        {"grep", "grep [-i] [-v] [-c] [-n] [-b] [-o] [OPTIONS] [--] (PATTERN | -e PATTERN...) [FILE...]",
+         "print the lines of the FILEs or standard input that a regular expression matches",
          "Each line (without its '\\n') is one subject: ^ and $ are its start and end. -i ignores case,\n"
          "-v selects the lines that do not match, -c prints only their count, -n puts the line number\n"
          "and -b the byte offset before each line (\"N:\"), -o prints every non-empty match instead of\n"
-         "the line (-b: the match's offset). Several -e: a line matches when any pattern does; the\n"
+         "the line, after its byte offset. With several FILEs each line starts with \"FILE:\". Several -e: a line matches when any pattern does; the\n"
          "patterns are searched as one table, on OMP_NUM_THREADS threads when there are more of them.\n"
          "--options LETTERS adds pattern options (m s x), --match-limit N sets the matcher's budget\n"
          "(default 10000; branches that would go past it fail), --bytes lets a match start at any byte (by default: at character starts\n"
