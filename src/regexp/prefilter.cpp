@@ -611,11 +611,14 @@ const zet8u* RegExpPrefilter::runStart(const zet8u* p, const zet8u* end) {
         runAt_ = at < 0 ? nullptr : lo + at;
     }
     if (runAt_ == nullptr || end - runAt_ < runLen_) return nullptr;
-    // [runClearFrom_, runClearTo_) is known to hold no stop byte: each byte is looked at once.
+    // The last stop byte before the literal rules out every start up to it; it is looked for
+    // back from the literal, down to p or to the end of [runClearFrom_, runClearTo_), a stretch
+    // known to hold none (so that a long run is looked at once, not once per start in it).
     const bool known = runClearFrom_ != nullptr && runClearFrom_ <= p && p <= runClearTo_;
-    const zet8u* q = known ? runClearTo_ : p;
-    while (q < runAt_ && (*q >= 0x80 || (runStops_[*q >> 6] >> (*q & 63) & 1) == 0)) ++q;
-    if (q < runAt_) return q + 1;  // an ASCII byte: the next one starts a character
+    const zet8u* lowest = known ? runClearTo_ : p;
+    const zet8u* q = runAt_;
+    while (q > lowest && (q[-1] >= 0x80 || (runStops_[q[-1] >> 6] >> (q[-1] & 63) & 1) == 0)) --q;
+    if (q > lowest) return q;  // after an ASCII byte: a character start
     if (!known) runClearFrom_ = p;
     runClearTo_ = runAt_;
     return p;
