@@ -37,60 +37,36 @@ Bytes randomBytes(std::mt19937& rng, std::size_t n, const std::string& alphabet)
     return b;
 }
 
-struct Source {
-    const char* name;
-    bool map;
-};
-constexpr Source kSources[] = {{"mapped", true}, {"read", false}};
-
-// Random carry-overs at random block sizes, from a random start: every block holds exactly the
-// input at its offset, and the new bytes of all blocks are the input once.
+// Random carry-overs at random block sizes, from a random start (the first input empty): every
+// block holds the input at its offset, the new bytes of all blocks are the input once, one is last.
 TEST(BlockReaderTest, BlocksCarryOverAndCoverTheInput) {
     std::mt19937 rng(7);
-    for (const Source& src : kSources) {
+    for (bool map : {true, false}) {
         for (int round = 0; round < 300; ++round) {
-            const Bytes data = randomBytes(rng, rng() % 3000, "abcdefgh");
+            const Bytes data = randomBytes(rng, round ? rng() % 3000 : 0, "abcdefgh");
             const std::size_t blockSize = 1 + rng() % (round % 3 == 0 ? 5 : 700);
-            const off_t skip = data.empty() ? 0 : static_cast<off_t>(rng() % (data.size() / 2 + 1));
-            cli::BlockReader in(blockSize, src.map);
+            const off_t skip = static_cast<off_t>(rng() % (data.size() / 2 + 1));
+            cli::BlockReader in(blockSize, map);
             ASSERT_TRUE(in.open(memoryFile(data, skip), "memory", true));
             const Bytes want(data.begin() + skip, data.end());
-            Bytes fresh;  // the new bytes of every block, in order
-            std::uint64_t end = 0;
+            Bytes fresh;
             std::size_t keep = 0, lasts = 0;
-            bool first = true;
-            while (in.next(keep)) {
+            for (bool first = true; in.next(keep); first = false) {
                 const cli::Block& b = in.block();
                 ASSERT_NE(b.data, nullptr);
-                ASSERT_EQ(b.carried, first ? 0 : keep) << src.name;
-                ASSERT_EQ(b.offset + b.carried, end) << src.name;
-                ASSERT_LE(b.size - b.carried, blockSize);
-                ASSERT_LE(b.offset + b.size, want.size());
-                ASSERT_TRUE(std::equal(b.data, b.data + b.size, want.begin() + static_cast<std::ptrdiff_t>(b.offset)))
-                    << src.name << " block at " << b.offset;
+                ASSERT_EQ(b.carried, first ? 0 : keep) << map;
+                ASSERT_EQ(b.offset + b.carried, fresh.size()) << map;
+                ASSERT_TRUE(b.size - b.carried <= blockSize && b.offset + b.size <= want.size());
+                ASSERT_TRUE(std::equal(b.data, b.data + b.size, want.begin() + static_cast<std::ptrdiff_t>(b.offset))) << map << " at " << b.offset;
                 fresh.insert(fresh.end(), b.data + b.carried, b.data + b.size);
-                end = b.offset + b.size;
                 lasts += b.last;
-                keep = b.size ? rng() % (b.size + 1) : 0;
-                first = false;
+                keep = rng() % (b.size + 1);
             }
             ASSERT_FALSE(in.failed());
-            ASSERT_EQ(lasts, 1u) << src.name;
-            ASSERT_EQ(fresh, want) << src.name << " block size " << blockSize;
+            ASSERT_EQ(lasts, 1u) << map;
+            ASSERT_EQ(fresh, want) << map << " block size " << blockSize;
             ASSERT_FALSE(in.next(0));
         }
-    }
-}
-
-TEST(BlockReaderTest, EmptyInputHasOneEmptyLastBlock) {
-    for (const Source& src : kSources) {
-        cli::BlockReader in(16, src.map);
-        ASSERT_TRUE(in.open(memoryFile({}), "memory", true));
-        ASSERT_TRUE(in.next(0));
-        EXPECT_EQ(in.block().size, 0u);
-        EXPECT_TRUE(in.block().last);
-        EXPECT_NE(in.block().data, nullptr);
-        EXPECT_FALSE(in.next(0));
     }
 }
 
@@ -138,7 +114,7 @@ TEST(BlockReaderTest, ReadErrorsFailWithoutABlock) {
 // Lines come whole up to maxLine and in pieces beyond; joined, they are the input.
 TEST(LineReaderTest, LinesAndPiecesRebuildTheInput) {
     std::mt19937 rng(11);
-    for (const Source& src : kSources) {
+    for (bool map : {true, false}) {
         for (int round = 0; round < 400; ++round) {
             Bytes data;
             std::vector<std::size_t> lineLengths;
@@ -151,7 +127,7 @@ TEST(LineReaderTest, LinesAndPiecesRebuildTheInput) {
                 if (delimited || len > 0) lineLengths.push_back(len);  // an empty text at the end is no line
             }
             const std::size_t blockSize = 1 + rng() % 9, maxLine = rng() % 2 ? 0 : 1 + rng() % 20;
-            cli::BlockReader in(blockSize, src.map);
+            cli::BlockReader in(blockSize, map);
             ASSERT_TRUE(in.open(memoryFile(data), "memory", true));
             cli::LineReader lines(in, '\n', maxLine);
             Bytes joined;
@@ -172,27 +148,22 @@ TEST(LineReaderTest, LinesAndPiecesRebuildTheInput) {
                 if (l.complete) gotLengths.push_back(current), current = 0;
             }
             ASSERT_FALSE(inLine);
-            ASSERT_EQ(joined, data) << src.name << " block " << blockSize << " maxLine " << maxLine;
+            ASSERT_EQ(joined, data) << map << " block " << blockSize << " maxLine " << maxLine;
             ASSERT_EQ(gotLengths, lineLengths);
         }
     }
 }
 
-// A line of exactly maxLine bytes at the end of the input: its last piece is empty.
+// A line of exactly maxLine bytes ending the input: an incomplete piece, then an empty last one.
 TEST(LineReaderTest, LongLineEndingTheInputGetsACompletePiece) {
-    const Bytes data = {'a', 'b', 'c', 'd'};
     cli::BlockReader in(4, false);
-    ASSERT_TRUE(in.open(memoryFile(data), "memory", true));
+    ASSERT_TRUE(in.open(memoryFile({'a', 'b', 'c', 'd'}), "memory", true));
     cli::LineReader lines(in, '\n', 4);
     cli::Line l;
     ASSERT_TRUE(lines.next(l));
-    EXPECT_EQ(l.text.size(), 4u);
-    EXPECT_FALSE(l.complete);
+    EXPECT_TRUE(l.text.size() == 4 && !l.complete && l.begins);
     ASSERT_TRUE(lines.next(l));
-    EXPECT_TRUE(l.text.empty());
-    EXPECT_TRUE(l.complete);
-    EXPECT_FALSE(l.begins);
-    EXPECT_FALSE(l.delimited);
+    EXPECT_TRUE(l.text.empty() && l.complete && !l.begins && !l.delimited);
     EXPECT_FALSE(lines.next(l));
 }
 
@@ -226,25 +197,14 @@ TEST(ScanHitsTest, BlocksMissNoOccurrenceAndRepeatNone) {
     }
 }
 
-// What the writer sent to a memory file.
-std::string contents(int fd) {
-    std::string s(static_cast<std::size_t>(lseek(fd, 0, SEEK_END)), '\0');
-    EXPECT_EQ(pread(fd, s.data(), s.size(), 0), static_cast<ssize_t>(s.size()));
-    return s;
-}
-
+// Numbers, a block larger than the buffer, mapped bytes and committed room arrive in order.
 TEST(OutputTest, WritesNumbersRoomAndLargeBlocksInOrder) {
-    const int fd = memfd_create("zetch-output-test", MFD_CLOEXEC);
-    const int keep = dup(fd);
+    const int fd = memfd_create("zetch-output-test", MFD_CLOEXEC), keep = dup(fd);
     cli::Output out(fd, "memory", 64);
     std::string want;
-    for (std::uint64_t v : {std::uint64_t{0}, std::uint64_t{4294967296}, ~std::uint64_t{0}}) {
-        out.number(v);
-        want += std::to_string(v) + "\n";
-    }
-    const std::string big(1000, 'q');  // larger than the buffer: goes out directly, in order
-    out.write(big);
-    want += big;
+    for (std::uint64_t v : {std::uint64_t{0}, std::uint64_t{4294967296}, ~std::uint64_t{0}}) out.number(v), want += std::to_string(v) + "\n";
+    out.write(std::string(1000, 'q'));
+    want += std::string(1000, 'q');
     const Bytes src(300, 'a');
     cli::mapInto(out, src.data(), src.size(), 2, [](const std::uint8_t* s, std::uint8_t* d, std::size_t n) {
         for (std::size_t i = 0; i < n; ++i) d[i] = static_cast<std::uint8_t>(s[i] + (i % 2));
@@ -254,31 +214,27 @@ TEST(OutputTest, WritesNumbersRoomAndLargeBlocksInOrder) {
     ASSERT_GE(room.size(), 10u);
     std::memcpy(room.data(), "0123456789", 10);
     out.commit(4);
-    want += "0123";
     EXPECT_TRUE(out.close());
-    EXPECT_EQ(contents(keep), want);
+    std::string got(static_cast<std::size_t>(lseek(keep, 0, SEEK_END)), '\0');
+    EXPECT_EQ(pread(keep, got.data(), got.size(), 0), static_cast<ssize_t>(got.size()));
+    EXPECT_EQ(got, want + "0123");
     close(keep);
 }
 
-TEST(OutputTest, FailedWriteIsSeenAndStopsWriting) {
+// A failed write is seen at the flush, not before; a closed descriptor fails only when written to.
+TEST(OutputTest, FailedWritesAreSeen) {
     const int fd = open("/dev/full", O_WRONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
-    cli::Output out(fd, "full device", 64);
-    out.write("short");
-    EXPECT_FALSE(out.failed());  // still in the buffer
-    EXPECT_FALSE(out.flush());
-    EXPECT_TRUE(out.failed());
-    EXPECT_FALSE(out.close());
-}
-
-TEST(OutputTest, ClosedDescriptorFailsOnlyWhenWrittenTo) {
-    {
-        cli::Output out(-1, "nothing");
-        EXPECT_TRUE(out.close());
-    }
-    cli::Output out(-1, "nothing");
-    out.put('x');
-    EXPECT_FALSE(out.close());
+    cli::Output full(fd, "full device", 64);
+    full.write("short");
+    EXPECT_FALSE(full.failed());
+    EXPECT_FALSE(full.flush());
+    EXPECT_TRUE(full.failed());
+    EXPECT_FALSE(full.close());
+    EXPECT_TRUE(cli::Output(-1, "nothing").close());
+    cli::Output closed(-1, "nothing");
+    closed.put('x');
+    EXPECT_FALSE(closed.close());
 }
 
 }  // namespace

@@ -1,18 +1,10 @@
-// libFuzzer target: parses a replacement template and replaces matches of a compiled pattern in a
-// source, all from the input, with the destination capacity and the record count chosen by its
-// first bytes. Source and template lie against unreadable pages, the destination ends where its
-// page does. Checked on every input, with nothing that the rules allow to differ:
-// - a template is accepted or refused with -185, and a refused one writes nothing;
-// - the status is 0 or 12 (-6 for an empty source, with nothing written);
-// - consumed and written lie within the source and the capacity; without a match both are
-//   min(source, capacity) and the output is the source's start; with one, a byte of room is left;
-// - nothing is written outside the destination's capacity;
-// - a call with a small destination writes the start of what a large one writes, and consumes
-//   no more;
-// - with g, when the large call handled the whole source, the pattern looks at nothing before
-//   its start and matched nothing empty, and every byte is a start position (bytes, or ASCII
-//   text), calls resumed from where the small one stopped give the large call's output.
-//
+// libFuzzer target: a template and a pattern from the input replace in a source against unreadable
+// pages, with the destination capacity and record count from its first bytes. Checked: a refused
+// template (-185) writes nothing; the status is 0 or 12 (-6 writing nothing for an empty source);
+// lengths stay in bounds; without a match both are min(source, capacity) over a copy, with one a
+// byte of room is left; nothing is written outside the destination; a small destination writes a
+// start of what a large one writes; with g, no look-behind or empty match, resumed calls give the
+// large call's output.
 // Input: [options][capacity][records][format][pattern bytes][0][template bytes][0][source bytes].
 #include <algorithm>
 #include <climits>
@@ -37,10 +29,9 @@ constexpr int kResumedCalls = 32;
 
 [[noreturn]] void failWith(const char* what, const std::string& pattern, const std::string& opts, const std::string& tmpl) {
     std::fprintf(stderr, "regexp replace fuzz: %s\npattern /", what);
-    for (char c : pattern) std::fprintf(stderr, "\\x%02x", static_cast<unsigned char>(c));
-    std::fprintf(stderr, "/%s\ntemplate \"", opts.c_str());
-    for (char c : tmpl) std::fprintf(stderr, "\\x%02x", static_cast<unsigned char>(c));
-    std::fprintf(stderr, "\"\n");
+    for (char c : pattern + "/" + opts + "\ntemplate " + tmpl)
+        std::fprintf(stderr, c < ' ' || c > '~' ? "\\x%02x" : "%c", static_cast<unsigned char>(c));
+    std::fprintf(stderr, "\n");
     std::abort();
 }
 
@@ -147,10 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (small.consumed > large.consumed || small.written > large.written || !std::equal(dst, dst + small.written, big.data()))
         failWith("small destination not a start of the large one", pattern, options, tmpl);
 
-    // Resumed calls: only where a search from any point between matches finds what the one-call
-    // search found from there. With UTF-8 subjects that holds for ASCII ones alone: a search's
-    // first jump to a leading literal ignores character bounds, so a call that starts later may
-    // find an occurrence inside a character that the one-call search stepped over.
+    // Resumed calls, with UTF-8 on ASCII sources only: a later start may find a leading literal
+    // inside a character that the one-call search stepped over.
     const bool global = (sel & 1) != 0;
     const int per = std::max(re->groupCount, 1);
     const bool everyByteStarts = re->format == 0 || std::all_of(src, src + len, [](zet8u b) { return b < 0x80; });

@@ -1,26 +1,16 @@
-// Differential test of the replacement against PCRE2's pcre2_substitute: random patterns from the
-// grammar of support/regexp_gen.h (where both engines find the same matches) on random ASCII
-// subjects, with random templates of literal text, group references and the whole match, first
-// match and global.
-//
-// Template rules of ours that differ from PCRE2's, and how the test keeps clear of them:
-// - the whole match is $& and $0 is refused: a whole-match item is written $& for us, ${0} for PCRE2;
-// - a backslash makes the next byte be read by the rules (PCRE2 copies it, without
-//   PCRE2_SUBSTITUTE_EXTENDED): literal text holds none, except where a literal digit follows a
-//   reference, written $1\2 for us and ${1}2 for PCRE2;
-// - ${n} and $$ are PCRE2's alone: never in our templates;
-// - an unset group and a number past the groups insert nothing (PCRE2 fails unless told
-//   PCRE2_SUBSTITUTE_UNSET_EMPTY and PCRE2_SUBSTITUTE_UNKNOWN_UNSET, which it is told).
-// Successive matches: after an empty match our global search looks for a match of exactly the
-// next unit, PCRE2's substitute for an anchored non-empty match of any length. On subjects where
-// the pattern matches the empty string, PCRE2's matches are therefore taken by our rule (as in
-// pcre2_diff_test.cpp) and expanded here; those with look-ahead are left out, since a look-ahead
-// behaves differently in that retry. Everywhere else pcre2_substitute itself is the reference.
+// Differential test of the replacement against pcre2_substitute: random patterns of
+// support/regexp_gen.h on random ASCII subjects, random templates of text, group references and
+// the whole match, first match and global. Where the template rules differ: the whole match is $&
+// for us and ${0} for PCRE2; a literal digit after a reference is $1\2 for us and ${1}2 for PCRE2;
+// unset and unknown groups insert nothing (PCRE2 told so). After an empty match our global search
+// takes a match of exactly the next unit, PCRE2's an anchored non-empty one: on such subjects the
+// matches are taken by our rule and expanded here, leaving out patterns with look-ahead.
 #include <gtest/gtest.h>
 
 #define PCRE2_CODE_UNIT_WIDTH 8
 #include <pcre2.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -55,11 +45,7 @@ public:
         code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.c_str()), pattern.size(), flags, &err, &offset, ctx_);
         if (code_ != nullptr) data_ = pcre2_match_data_create_from_pattern(code_, nullptr);
     }
-    ~Pcre2() {
-        pcre2_match_data_free(data_);
-        pcre2_code_free(code_);
-        pcre2_compile_context_free(ctx_);
-    }
+    ~Pcre2() { pcre2_match_data_free(data_), pcre2_code_free(code_), pcre2_compile_context_free(ctx_); }
     bool ok() const { return code_ != nullptr; }
 
     // The match at the first start position at or after `from` within the first `len` bytes.
@@ -87,13 +73,11 @@ public:
             const auto start = static_cast<std::size_t>(m[0].start);
             const long len = m[0].len;
             out.push_back(std::move(m));
-            if (len > 0) {
-                pos = start + static_cast<std::size_t>(len);
+            if (len > 0 || start >= subject.size()) {
+                pos = start + static_cast<std::size_t>(len > 0 ? len : 1);
                 continue;
             }
-            if (start >= subject.size()) break;
-            Match one = match(subject, start, start + 1, true);
-            if (!one.empty()) out.push_back(std::move(one));
+            if (Match one = match(subject, start, start + 1, true); !one.empty()) out.push_back(std::move(one));
             pos = start + 1;
         }
         return out;
@@ -105,8 +89,7 @@ public:
         const std::uint32_t flags = PCRE2_SUBSTITUTE_UNSET_EMPTY | PCRE2_SUBSTITUTE_UNKNOWN_UNSET | (global ? PCRE2_SUBSTITUTE_GLOBAL : 0);
         const int rc = pcre2_substitute(code_, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), 0, flags, data_,
                                         nullptr, reinterpret_cast<PCRE2_SPTR>(tmpl.data()), tmpl.size(), out.data(), &outLen);
-        if (rc < 0) return "pcre2_substitute failed: " + std::to_string(rc);
-        return std::string(out.begin(), out.begin() + static_cast<long>(outLen));
+        return rc < 0 ? "pcre2_substitute failed: " + std::to_string(rc) : std::string(out.begin(), out.begin() + static_cast<long>(outLen));
     }
 
 private:
@@ -143,20 +126,19 @@ std::vector<Item> randomTemplate(regexp_gen::Generator& gen, int groups) {
     return items;
 }
 
-std::string ourTemplate(const std::vector<Item>& items) {
-    std::string s;
+// The template in our syntax and in PCRE2's.
+std::pair<std::string, std::string> templates(const std::vector<Item>& items) {
+    std::string ours, theirs;
     for (const Item& it : items) {
-        if (it.group == 0) s += "$&";
-        else if (it.group > 0) s += "$" + std::to_string(it.group);
-        else s += (!s.empty() && s.back() >= '0' && s.back() <= '9' ? "\\" : "") + it.text;
+        if (it.group < 0) {  // a digit right after a reference is set apart by a backslash for us
+            ours.append(!ours.empty() && ours.back() >= '0' && ours.back() <= '9' ? "\\" : "").append(it.text);
+            theirs.append(it.text);
+            continue;
+        }
+        ours.append(it.group ? "$" : "$&").append(it.group ? std::to_string(it.group) : "");
+        theirs.append("${").append(std::to_string(it.group)).append("}");
     }
-    return s;
-}
-
-std::string pcre2Template(const std::vector<Item>& items) {
-    std::string s;
-    for (const Item& it : items) s += it.group >= 0 ? "${" + std::to_string(it.group) + "}" : it.text;
-    return s;
+    return {ours, theirs};
 }
 
 // The replacement of the given matches, by the template rules.
@@ -220,20 +202,16 @@ TEST(RegExpReplacePcre2Differential, FirstAndEveryMatch) {
             const std::string subject = gen.subject();
             if (subject.empty()) continue;  // a replacement needs a source of one byte or more
             const std::vector<Item> items = randomTemplate(gen, groups - 1);
-            const std::string ours = ourTemplate(items), theirs = pcre2Template(items);
-            const auto where = [&] {
-                return "pattern /" + pattern + "/" + options + " subject \"" + subject + "\" template \"" + ours + "\"";
-            };
-            ASSERT_EQ(ourReplace(first.get(), subject, ours, groups), ref.substitute(subject, theirs, false)) << where();
+            const auto [ours, theirs] = templates(items);
+            const std::string where = "/" + pattern + "/" + options + " on \"" + subject + "\" with \"" + ours + "\"";
+            ASSERT_EQ(ourReplace(first.get(), subject, ours, groups), ref.substitute(subject, theirs, false)) << where;
 
             const std::vector<Match> matches = ref.all(subject);
-            bool empty = false;
-            for (const Match& m : matches) empty = empty || m[0].len == 0;
-            if (!empty) {
-                ASSERT_EQ(ourReplace(every.get(), subject, ours, 1000), ref.substitute(subject, theirs, true)) << "g " << where();
+            if (std::none_of(matches.begin(), matches.end(), [](const Match& m) { return m[0].len == 0; })) {
+                ASSERT_EQ(ourReplace(every.get(), subject, ours, 1000), ref.substitute(subject, theirs, true)) << "g " << where;
                 ++bySubstitute;
             } else if (!lookahead) {
-                ASSERT_EQ(ourReplace(every.get(), subject, ours, 1000), expand(subject, matches, items)) << "g " << where();
+                ASSERT_EQ(ourReplace(every.get(), subject, ours, 1000), expand(subject, matches, items)) << "g " << where;
                 ++byOurRule;
             }
         }
