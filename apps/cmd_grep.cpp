@@ -1,4 +1,6 @@
 // zetch grep: the lines of FILE or standard input that regular expressions match.
+#include <omp.h>
+
 #include <charconv>
 #include <cstdio>
 #include <string>
@@ -20,7 +22,8 @@ struct GrepOptions {
 
 // One or more compiled patterns and the search of a line with them. With one pattern the line
 // is searched with it alone; with several, through a multi-pattern table, which searches its
-// slots on the core library's threads (OMP_NUM_THREADS) when there are more slots than threads.
+// slots on the core library's threads (-j, else OMP_NUM_THREADS) when there are more slots
+// than threads.
 class LineSearch {
 public:
     explicit LineSearch(std::vector<StatePtr> states) : states_(std::move(states)) {
@@ -36,22 +39,27 @@ public:
 
     bool ready() const { return states_.size() < 2 || table_ != nullptr; }
 
-    // Whether some pattern matches the line.
-    bool matches(const zet8u* p, zet32s n) {
-        RegExpMatchRecord r;
-        zet32s one = 1;
+    // Whether some pattern matches the line; with several patterns, `which` gets the numbers
+    // (from 1) of those that do, as "1,3".
+    bool matches(const zet8u* p, zet32s n, std::string& which) {
+        which.clear();
+        const auto note = [&](std::size_t i) { which += (which.empty() ? "" : ",") + std::to_string(i + 1); };
         if (table_ == nullptr || n == 0) {  // a table searches non-empty subjects only
-            for (const auto& s : states_) {
-                one = 1;
-                if (zetsRegExpFind_8u(p, n, s.get(), &r, &one) >= 0 && one > 0) return true;
+            for (std::size_t i = 0; i < states_.size(); ++i) {
+                RegExpMatchRecord r;
+                zet32s one = 1;
+                if (zetsRegExpFind_8u(p, n, states_[i].get(), &r, &one) >= 0 && one > 0) {
+                    if (states_.size() == 1) return true;
+                    note(i);
+                }
             }
-            return false;
+            return !which.empty();
         }
         for (std::size_t i = 0; i < results_.size(); ++i) results_[i] = RegExpMultiResult{0, 0, 1, 0, &records_[i]};
         zetsRegExpMultiFind_8u(p, n, results_.data(), table_);
-        for (const auto& res : results_)
-            if (res.status >= 0 && res.numMatch > 0) return true;
-        return false;
+        for (std::size_t i = 0; i < results_.size(); ++i)
+            if (results_[i].status >= 0 && results_[i].numMatch > 0) note(i);
+        return !which.empty();
     }
 
     // Every match of the (single) pattern in the line, as the global option finds them, to
@@ -116,6 +124,7 @@ long long grepInput(LineSearch& search, const GrepOptions& o, BlockReader& in, s
     LineReader lines(in, '\n', kMaxBlockSize);
     std::uint64_t lineNumber = 0;
     long long selected = 0;
+    std::string which;  // the patterns that matched the line
     Line l;
     while (!out.failed() && lines.next(l)) {
         lineNumber += l.begins ? 1 : 0;
@@ -129,10 +138,14 @@ long long grepInput(LineSearch& search, const GrepOptions& o, BlockReader& in, s
             });
             continue;
         }
-        if (search.matches(text, n) == o.invert) continue;
+        if (search.matches(text, n, which) == o.invert) continue;
         ++selected;
         if (o.count) continue;
         prefix(out, o, file, lineNumber, l.offset);
+        if (!which.empty()) {
+            out.write(which);
+            out.put(':');
+        }
         out.write(text, static_cast<std::size_t>(n));
         out.put('\n');
     }
@@ -144,13 +157,32 @@ long long grepInput(LineSearch& search, const GrepOptions& o, BlockReader& in, s
     return selected;
 }
 
+// The patterns of a file, one a line ("-": standard input); false after a message.
+bool readPatterns(std::string_view file, std::vector<std::string>& patterns) {
+    BlockReader in;
+    if (!in.open(file)) return false;
+    LineReader lines(in, '\n', kMaxBlockSize);
+    for (Line l; lines.next(l);) patterns.emplace_back(l.text.begin(), l.text.end());
+    return !in.failed();
+}
+
+// -j N: the thread count that the core library reports from now on.
+bool parseThreads(const Command& self, std::string_view value) {
+    int n = 0;
+    const auto r = std::from_chars(value.data(), value.data() + value.size(), n);
+    if (r.ec != std::errc() || r.ptr != value.data() + value.size() || n < 1 || n > 1024)
+        return usageError(self, "-j needs a thread count from 1 to 1024"), false;
+    omp_set_num_threads(n);
+    return true;
+}
+
 }  // namespace
 
-// zetch grep [-i] [-v] [-c] [-n] [-b] [-o] [--options LETTERS] [--match-limit N] [--bytes]
-//            (PATTERN | -e PATTERN...) [FILE...]
+// zetch grep [-i] [-v] [-c] [-n] [-b] [-o] [-j N] [--options LETTERS] [--match-limit N] [--bytes]
+//            (PATTERN | -e PATTERN... | -f FILE) [FILE...]
 int runGrep(const Args& args, Context& ctx) {
     const Command& self = commandNamed("grep");
-    const auto p = parseArgs(self, args, {"-i", "-v", "-c", "-n", "-b", "-o", "--bytes"}, {"-e", "--options", "--match-limit"});
+    const auto p = parseArgs(self, args, {"-i", "-v", "-c", "-n", "-b", "-o", "--bytes"}, {"-e", "-f", "-j", "--options", "--match-limit"});
     if (!p) return kUsage;
     GrepOptions o;
     std::string letters;
@@ -166,12 +198,14 @@ int runGrep(const Args& args, Context& ctx) {
         else if (name == "-o") o.only = true;
         else if (name == "--bytes") bytes = true;
         else if (name == "-e") patterns.emplace_back(value);
+        else if (name == "-f" && !readPatterns(value, patterns)) return kError;
+        else if (name == "-j" && !parseThreads(self, value)) return kUsage;
         else if (name == "--options") letters += value;
-        else if (!parseMatchLimit(self, value, &limit)) return kUsage;
+        else if (name == "--match-limit" && !parseMatchLimit(self, value, &limit)) return kUsage;
     }
     auto rest = p->operands;
     if (patterns.empty()) {
-        if (rest.empty()) return usageError(self, "expects a PATTERN");
+        if (rest.empty()) return usageError(self, "expects a PATTERN (or -e, -f)");
         patterns.emplace_back(rest.front());
         rest.erase(rest.begin());
     }

@@ -88,16 +88,19 @@ const std::vector<Command>& commands() {
          "Exit status: 0 compiled (--test: matched), 1 pattern rejected (status and offset on stderr)\n"
          "or no match, 2 usage error (an unknown option letter included).",
          runRegex},
-        {"grep", "grep [-i] [-v] [-c] [-n] [-b] [-o] [OPTIONS] [--] (PATTERN | -e PATTERN...) [FILE...]",
+        {"grep", "grep [-i] [-v] [-c] [-n] [-b] [-o] [OPTIONS] [--] (PATTERN | -e PATTERN... | -f FILE) [FILE...]",
          "print the lines of the FILEs or standard input that a regular expression matches",
          "Each line (without its '\\n') is one subject: ^ and $ are its start and end. -i ignores case,\n"
          "-v selects the lines that do not match, -c prints only their count, -n puts the line number\n"
          "and -b the byte offset before each line (\"N:\"), -o prints every non-empty match instead of\n"
-         "the line, after its byte offset. With several FILEs each line starts with \"FILE:\". Several -e: a line matches when any pattern does; the\n"
-         "patterns are searched as one table, on OMP_NUM_THREADS threads when there are more of them.\n"
+         "the line, after its byte offset. With several FILEs each line starts with \"FILE:\".\n"
+         "Several patterns (-e PATTERN, repeated, or -f FILE with one a line) are searched as one\n"
+         "table, on -j N threads (default OMP_NUM_THREADS) when there are more of them; a line is\n"
+         "selected when any pattern matches, its text after the numbers of those that do (\"1,3:\").\n"
          "--options LETTERS adds pattern options (m s x), --match-limit N sets the matcher's budget\n"
-         "(default 10000; branches that would go past it fail), --bytes lets a match start at any byte (by default: at character starts\n"
-         "of UTF-8). Lines longer than 256 MiB are searched in pieces of that size.\n" ZETCH_INPUT_HELP
+         "(default 10000; branches that would go past it fail), --bytes lets a match start at any\n"
+         "byte (by default: at character starts of UTF-8). Lines longer than 256 MiB are searched in\n"
+         "pieces of that size.\n" ZETCH_INPUT_HELP
          "Exit status: 0 a line selected, 1 none, 2 error.",
          runGrep},
         {"replace", "replace [-g] [-i] [OPTIONS] [--] PATTERN TEMPLATE [FILE]",

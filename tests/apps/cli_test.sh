@@ -260,14 +260,25 @@ for pat in 'qu\w+' '^ *the' '(fox|ab) +x$' 'a{2,3}' '\t $' 'x\s*\r' '^$' '[^ \t]
     quick=1 stream_check "$tmp/r" $rc "$t" -- grep $opts -- "$pat"
   done
 done
-grep -P '(?:quick)|(?:^x)|(?:ab\b)' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- grep -e quick -e '^x' -e 'ab\b'
+# Several patterns: the lines of their alternation, each with the numbers of the patterns that
+# match it before its text (checked against grep -P one pattern at a time).
+"$zetch" grep -n -e quick -e '^x' -e 'ab\b' "$t" >"$tmp/got"
+grep -P -n '(?:quick)|(?:^x)|(?:ab\b)' "$t" | cmp -s - <(cut -d: -f1,3- "$tmp/got") || { echo "FAIL: grep -e -e -e lines"; fails=$((fails + 1)); }
+for k in 1 2 3; do
+  pat=$(sed -n ${k}p <<<$'quick\n^x\nab\\b')
+  grep -P -n "$pat" "$t" | cut -d: -f1 >"$tmp/r"
+  grep -E "^[0-9]+:([0-9]+,)*$k(,[0-9]+)*:" "$tmp/got" | cut -d: -f1 | cmp -s - "$tmp/r" || { echo "FAIL: grep pattern $k's lines"; fails=$((fails + 1)); }
+done
+printf 'quick\n^x\nab\\b\n' >"$tmp/pats"
+"$zetch" grep -n -j 2 -f "$tmp/pats" "$t" | cmp -s - "$tmp/got" || { echo "FAIL: grep -f -j 2"; fails=$((fails + 1)); }
 grep -P -n -v '(?:quick)|(?:^x)' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- grep -n -v -e quick -e '^x'
+expect '' 2 'a' -- grep -j 0 -e a -e b
 # Sixty-four patterns, more than the threads: the table must select what grep selects.
 pats=(); alt=
 for w in the quick aaaa fox ab x zetch; do
   for f in "^$w" "$w\$" "\\b$w\\b" " $w " "$w\\s+\\w" "\\w+$w" "(?i)${w^^}" "$w{2}" "[$w]{4}"; do pats+=(-e "$f"); alt+="|(?:$f)"; done
 done
-grep -P -c "${alt:1}" "$t" >"$tmp/r"; OMP_NUM_THREADS=3 quick=1 stream_check "$tmp/r" 0 "$t" -- grep -c "${pats[@]}"
+grep -P -c "${alt:1}" "$t" >"$tmp/r"; quick=1 stream_check "$tmp/r" 0 "$t" -- grep -j 3 -c "${pats[@]}"
 sed -E 's/(qu|f)(i?[a-z]*)/<\2\1>/' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- replace '(qu|f)(i?[a-z]*)' '<$2$1>'
 sed -E 's/(qu|f)(i?[a-z]*)/<\2\1>/g' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- replace -g '(qu|f)(i?[a-z]*)' '<$2$1>'
 sed -E 's/^ +|[ \t]+$//g' "$t" >"$tmp/r"; stream_check "$tmp/r" 0 "$t" -- replace -g '^ +|[ \t]+$' ''
