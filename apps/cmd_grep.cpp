@@ -1,6 +1,7 @@
-// zetch grep: the lines of FILE or standard input that regular expressions match.
+// zetch grep: the lines of the FILEs or standard input that regular expressions match.
 #include <omp.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <string>

@@ -7,96 +7,21 @@
 // matches are taken by our rule and expanded here, leaving out patterns with look-ahead.
 #include <gtest/gtest.h>
 
-#define PCRE2_CODE_UNIT_WIDTH 8
-#include <pcre2.h>
-
 #include <algorithm>
-#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "regexp/program.h"
+#include "support/pcre2_ref.h"
 #include "support/regexp_gen.h"
-#include "zetch.h"
 
 namespace {
 
+using pcre2_ref::Match;
+using pcre2_ref::Ours;
+using pcre2_ref::Pcre2;
+
 constexpr int kCases = 3000;
-
-struct Span {
-    long start;  // -1: unset
-    long len;
-};
-using Match = std::vector<Span>;  // the whole match, then every group
-
-class Pcre2 {
-public:
-    Pcre2(const std::string& pattern, const std::string& options) {
-        std::uint32_t flags = PCRE2_NO_START_OPTIMIZE | PCRE2_NO_AUTO_POSSESS | PCRE2_NO_DOTSTAR_ANCHOR;
-        for (char c : options) {
-            if (c == 'i') flags |= PCRE2_CASELESS;
-            if (c == 'm') flags |= PCRE2_MULTILINE;
-            if (c == 's') flags |= PCRE2_DOTALL;
-        }
-        int err = 0;
-        PCRE2_SIZE offset = 0;
-        ctx_ = pcre2_compile_context_create(nullptr);
-        pcre2_set_newline(ctx_, PCRE2_NEWLINE_LF);
-        code_ = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.c_str()), pattern.size(), flags, &err, &offset, ctx_);
-        if (code_ != nullptr) data_ = pcre2_match_data_create_from_pattern(code_, nullptr);
-    }
-    ~Pcre2() { pcre2_match_data_free(data_), pcre2_code_free(code_), pcre2_compile_context_free(ctx_); }
-    bool ok() const { return code_ != nullptr; }
-
-    // The match at the first start position at or after `from` within the first `len` bytes.
-    Match match(const std::string& subject, std::size_t from, std::size_t len, bool notEmpty) {
-        const int rc = pcre2_match(code_, reinterpret_cast<PCRE2_SPTR>(subject.data()), len, from, notEmpty ? PCRE2_NOTEMPTY : 0,
-                                   data_, nullptr);
-        if (rc < 0) return {};
-        const PCRE2_SIZE* ov = pcre2_get_ovector_pointer(data_);
-        std::uint32_t captures = 0;
-        pcre2_pattern_info(code_, PCRE2_INFO_CAPTURECOUNT, &captures);
-        Match m;
-        for (std::uint32_t g = 0; g <= captures; ++g)
-            m.push_back(ov[2 * g] == PCRE2_UNSET ? Span{-1, -1}
-                                                 : Span{static_cast<long>(ov[2 * g]), static_cast<long>(ov[2 * g + 1] - ov[2 * g])});
-        return m;
-    }
-
-    // Successive matches by our rule: on at m + k after a match (m, k); after an empty match at
-    // m, a match of exactly the unit at m, then on at m + 1.
-    std::vector<Match> all(const std::string& subject) {
-        std::vector<Match> out;
-        for (std::size_t pos = 0; pos <= subject.size();) {
-            Match m = match(subject, pos, subject.size(), false);
-            if (m.empty()) break;
-            const auto start = static_cast<std::size_t>(m[0].start);
-            const long len = m[0].len;
-            out.push_back(std::move(m));
-            if (len > 0 || start >= subject.size()) {
-                pos = start + static_cast<std::size_t>(len > 0 ? len : 1);
-                continue;
-            }
-            if (Match one = match(subject, start, start + 1, true); !one.empty()) out.push_back(std::move(one));
-            pos = start + 1;
-        }
-        return out;
-    }
-
-    std::string substitute(const std::string& subject, const std::string& tmpl, bool global) {
-        std::vector<PCRE2_UCHAR> out(1 << 14);
-        PCRE2_SIZE outLen = out.size();
-        const std::uint32_t flags = PCRE2_SUBSTITUTE_UNSET_EMPTY | PCRE2_SUBSTITUTE_UNKNOWN_UNSET | (global ? PCRE2_SUBSTITUTE_GLOBAL : 0);
-        const int rc = pcre2_substitute(code_, reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), 0, flags, data_,
-                                        nullptr, reinterpret_cast<PCRE2_SPTR>(tmpl.data()), tmpl.size(), out.data(), &outLen);
-        return rc < 0 ? "pcre2_substitute failed: " + std::to_string(rc) : std::string(out.begin(), out.begin() + static_cast<long>(outLen));
-    }
-
-private:
-    pcre2_compile_context* ctx_ = nullptr;
-    pcre2_code* code_ = nullptr;
-    pcre2_match_data* data_ = nullptr;
-};
 
 // A template as items: literal text, or a group number (0: the whole match).
 struct Item {
@@ -155,17 +80,7 @@ std::string expand(const std::string& subject, const std::vector<Match>& matches
         }
         cur = start + static_cast<std::size_t>(m[0].len);
     }
-    return out + subject.substr(cur);
-}
-
-using StatePtr = std::unique_ptr<RegExpState, void (*)(RegExpState*)>;
-
-StatePtr compile(const std::string& pattern, const std::string& options) {
-    RegExpState* s = nullptr;
-    zet32s offset = 0;
-    zetsRegExpInitAlloc(pattern.c_str(), options.c_str(), &s, &offset);
-    if (s != nullptr) zetsRegExpSetMatchLimit(1000000, s);
-    return StatePtr(s, zetsRegExpFree);
+    return out.append(subject, cur);
 }
 
 std::string ourReplace(RegExpState* re, const std::string& subject, const std::string& tmpl, int records) {
@@ -179,8 +94,8 @@ std::string ourReplace(RegExpState* re, const std::string& subject, const std::s
     zet32s srcLen = static_cast<zet32s>(subject.size()), dstLen = static_cast<zet32s>(dst.size()), n = records;
     const ZetStatus st = zetsRegExpReplace_8u(reinterpret_cast<const zet8u*>(subject.data()), &srcLen, dst.data(), &dstLen, rec.data(),
                                               &n, re, rs);
-    if (st != zetStatusOk) return "status " + std::to_string(st);
-    if (srcLen != static_cast<zet32s>(subject.size())) return "stopped at " + std::to_string(srcLen);
+    if (st != zetStatusOk) return std::string("status ").append(std::to_string(st));
+    if (srcLen != static_cast<zet32s>(subject.size())) return std::string("stopped at ").append(std::to_string(srcLen));
     return std::string(dst.begin(), dst.begin() + dstLen);
 }
 
@@ -192,26 +107,28 @@ TEST(RegExpReplacePcre2Differential, FirstAndEveryMatch) {
         const bool lookahead = gen.hasLookahead();
         const bool seesEnd = gen.seesEnd();
         const std::string options = gen.options();
-        StatePtr first = compile(pattern, options), every = compile(pattern, options + "g");
+        Ours first(pattern, options), every(pattern, options + "g");
         Pcre2 ref(pattern, options);
-        ASSERT_TRUE(first && every && ref.ok()) << pattern;
+        ASSERT_TRUE(first.state && every.state && ref.ok()) << pattern;
         // A look-ahead or $ sees the end of the subject cut after a required final literal.
-        if (seesEnd && first->requiredLiteral >= 0) continue;
-        const int groups = first->groupCount;
+        if (seesEnd && first.state->requiredLiteral >= 0) continue;
+        const int groups = first.state->groupCount;
         for (int k = 0; k < 4; ++k) {
             const std::string subject = gen.subject();
             if (subject.empty()) continue;  // a replacement needs a source of one byte or more
             const std::vector<Item> items = randomTemplate(gen, groups - 1);
             const auto [ours, theirs] = templates(items);
-            const std::string where = "/" + pattern + "/" + options + " on \"" + subject + "\" with \"" + ours + "\"";
-            ASSERT_EQ(ourReplace(first.get(), subject, ours, groups), ref.substitute(subject, theirs, false)) << where;
+            std::string where = "/";
+            where.append(pattern).append("/").append(options);
+            where.append(" on \"").append(subject).append("\" with \"").append(ours).append("\"");
+            ASSERT_EQ(ourReplace(first.state.get(), subject, ours, groups), ref.substitute(subject, theirs, false)) << where;
 
             const std::vector<Match> matches = ref.all(subject);
             if (std::none_of(matches.begin(), matches.end(), [](const Match& m) { return m[0].len == 0; })) {
-                ASSERT_EQ(ourReplace(every.get(), subject, ours, 1000), ref.substitute(subject, theirs, true)) << "g " << where;
+                ASSERT_EQ(ourReplace(every.state.get(), subject, ours, 1000), ref.substitute(subject, theirs, true)) << "g " << where;
                 ++bySubstitute;
             } else if (!lookahead) {
-                ASSERT_EQ(ourReplace(every.get(), subject, ours, 1000), expand(subject, matches, items)) << "g " << where;
+                ASSERT_EQ(ourReplace(every.state.get(), subject, ours, 1000), expand(subject, matches, items)) << "g " << where;
                 ++byOurRule;
             }
         }
