@@ -62,6 +62,11 @@ zet32u reachableOptions(const RegExpState* state) {
     return reach;
 }
 
+// The repeat node that quantifies the item ending at index, or null.
+const RegExpNode* repeatNodeAfter(const RegExpNode* nodes, int count, int index) {
+    return index + 1 < count && ownRegExpIsRepeat(nodes[index + 1].type) ? &nodes[index + 1] : nullptr;
+}
+
 // Whether the single-character item at index takes the one-byte character b under the options.
 bool itemTakesByte(const RegExpNode* nodes, int index, zet8u b, zet32u options) {
     const RegExpNode& n = nodes[index];
@@ -170,9 +175,7 @@ private:
         return true;
     }
 
-    const RegExpNode* repeatAfter(int index) const {
-        return index + 1 < count_ && ownRegExpIsRepeat(nodes_[index + 1].type) ? &nodes_[index + 1] : nullptr;
-    }
+    const RegExpNode* repeatAfter(int index) const { return repeatNodeAfter(nodes_, count_, index); }
 
     void addLiteralByte(zet32s value) {
         if (value < 0 || value > 255) return;  // no byte equals it
@@ -273,9 +276,7 @@ private:
     }
     static void add(Span* a, Span w) { *a = Span{capped(a->lo + w.lo), capped(a->hi + w.hi)}; }
 
-    const RegExpNode* repeatAfter(int index) const {
-        return index + 1 < count_ && ownRegExpIsRepeat(nodes_[index + 1].type) ? &nodes_[index + 1] : nullptr;
-    }
+    const RegExpNode* repeatAfter(int index) const { return repeatNodeAfter(nodes_, count_, index); }
 
     // Longest byte length of a character the item at index can take.
     int itemWidth(int index) const {
@@ -496,16 +497,16 @@ int runLiteral(const RegExpState* state, int* item) {
     for (int i = 0; i < count; ++i)
         if (nodes[i].type == RegExpOpAlt && nodes[i].arg1 == 0) return -1;
     int i = 0;
-    while (i < count && nodes[i].type == RegExpOpAssert && !(i + 1 < count && ownRegExpIsRepeat(nodes[i + 1].type))) ++i;
+    while (i < count && nodes[i].type == RegExpOpAssert && repeatNodeAfter(nodes, count, i) == nullptr) ++i;
     if (i >= count) return -1;
     const RegExpNode& n = nodes[i];
     if (n.type != RegExpOpCharType && n.type != RegExpOpClass && n.type != RegExpOpChar) return -1;
     const int last = n.type == RegExpOpClass ? i + n.arg2 : i;
     const int lit = last + 2;
-    if (lit >= count || !ownRegExpIsRepeat(nodes[last + 1].type)) return -1;
+    if (lit >= count || repeatNodeAfter(nodes, count, last) == nullptr) return -1;
     const RegExpNode& l = nodes[lit];
     const bool literal = (l.type == RegExpOpChar && l.arg1 >= 0 && l.arg1 <= 255) || (l.type == RegExpOpString && l.arg2 > 0);
-    if (!literal || (lit + 1 < count && ownRegExpIsRepeat(nodes[lit + 1].type))) return -1;
+    if (!literal || repeatNodeAfter(nodes, count, lit) != nullptr) return -1;
     *item = i;
     return lit;
 }

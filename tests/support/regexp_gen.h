@@ -142,7 +142,7 @@ private:
         std::string body = sequence(2, inner);
         if (pick(0, 1)) body += "|" + sequence(2, inner);
         static const char* const kQuants[] = {"*", "+", "?", "{2}", "{1,3}", "*?", "+?", "{0,2}?"};
-        return "(?:" + body + ")" + kQuants[pick(0, 7)];
+        return std::string("(?:").append(body).append(")").append(kQuants[pick(0, 7)]);
     }
 
     std::string literal() {
