@@ -163,13 +163,17 @@ std::string onThread(std::size_t stackBytes, DeepSearch& d) {
 
 // ThreadSanitizer keeps its own record of every thread's calls, of a fixed size that a recursion
 // through the main thread's 8 MiB overflows long before the stack does: there only the threads
-// with small stacks are tried.
+// with small stacks are tried. In sanitizer builds the guard keeps 96 KiB free, more than a
+// 64 KiB stack has: a search there finds no match, a bounded answer too.
 #if defined(__SANITIZE_THREAD__)
-constexpr bool kTsan = true;
+constexpr bool kTsan = true, kSanitized = true;
+#elif defined(__SANITIZE_ADDRESS__)
+constexpr bool kTsan = false, kSanitized = true;
 #elif defined(__has_feature)
 constexpr bool kTsan = __has_feature(thread_sanitizer);
+constexpr bool kSanitized = kTsan || __has_feature(address_sanitizer);
 #else
-constexpr bool kTsan = false;
+constexpr bool kTsan = false, kSanitized = false;
 #endif
 
 TEST(RegExpMatch, StackGuardBoundsDeepRecursion) {
@@ -178,13 +182,14 @@ TEST(RegExpMatch, StackGuardBoundsDeepRecursion) {
     const std::string as(4 << 20, 'a');
     for (const char* pattern : {"(a)*", "(?:a|b)*", "[ab]*", "(?>a)*", "((a)|b)*", "(?>[ab])*"}) {
         const std::string* s = std::string(pattern).find('b') != std::string::npos ? &subject : &as;
-        int reached[2] = {0, 0};  // repetitions on the 256 KiB and the 64 KiB stack
+        int reached[2] = {0, 0};  // repetitions on the 256 KiB and the 64 KiB stack (0: no match)
         // Smaller stack first: the C library may hand a new thread the cached, larger stack of
         // a thread that has ended.
         for (std::size_t stack : {std::size_t{0}, std::size_t{64} << 10, std::size_t{256} << 10}) {
             if (stack == 0 && kTsan) continue;
             DeepSearch d{pattern, s, ""};
             const std::string r = onThread(stack, d);
+            if (kSanitized && stack == (std::size_t{64} << 10) && r == "0") continue;
             int start = -1, len = -1;
             ASSERT_EQ(std::sscanf(r.c_str(), "0 (%d,%d)", &start, &len), 2) << pattern << " stack " << stack << ": " << r;
             EXPECT_EQ(start, 0);
@@ -197,7 +202,8 @@ TEST(RegExpMatch, StackGuardBoundsDeepRecursion) {
         // README quotes it). Repeats that run as loops take the whole subject on any stack.
         if (reached[1] == 4 << 20) continue;
         ASSERT_GT(reached[0], reached[1]) << pattern;
-        std::printf("%-10s %6.0f stack bytes per repetition\n", pattern, (192.0 * 1024) / (reached[0] - reached[1]));
+        if (reached[1] > 0)
+            std::printf("%-10s %6.0f stack bytes per repetition\n", pattern, (192.0 * 1024) / (reached[0] - reached[1]));
     }
 }
 
