@@ -47,6 +47,8 @@ check_prefix() {
   [ "$(realpath "$got")" = "$want/lib" ] || fail "zetch.pc libdir $got"
   got=$(PKG_CONFIG_PATH=$pcdir pkg-config --variable=includedir zetch)
   [ -f "$got/zetch.h" ] || fail "zetch.pc includedir $got has no zetch.h"
+  # The C++ layer lies beside zetch.h and compiles from there alone.
+  echo '#include "zetch.hpp"' | c++ -std=c++20 -fsyntax-only -x c++ -I"$got" - || fail "zetch.hpp from $got"
 
   # pkg-config: the flags it gives are enough to link (libzetcore is found through libzetch's
   # run path); the program's own run path is the user's choice, given as -rpath.
