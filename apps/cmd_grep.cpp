@@ -110,7 +110,7 @@ void prefix(Output& out, const GrepOptions& o, std::string_view file, std::uint6
         out.put(':');
     }
     char buf[48];
-    for (const auto [on, value] : {std::pair{o.lineNumbers, lineNumber}, std::pair{o.byteOffsets || o.only, offset}}) {
+    for (const auto& [on, value] : {std::pair{o.lineNumbers, lineNumber}, std::pair{o.byteOffsets || o.only, offset}}) {
         if (!on) continue;
         auto r = std::to_chars(buf, buf + sizeof buf, value);
         *r.ptr++ = ':';
