@@ -44,7 +44,10 @@ public:
     // (from 1) of those that do, as "1,3".
     bool matches(const zet8u* p, zet32s n, std::string& which) {
         which.clear();
-        const auto note = [&](std::size_t i) { which += (which.empty() ? "" : ",") + std::to_string(i + 1); };
+        const auto note = [&](std::size_t i) {
+            if (!which.empty()) which += ',';
+            which += std::to_string(i + 1);
+        };
         if (table_ == nullptr || n == 0) {  // a table searches non-empty subjects only
             for (std::size_t i = 0; i < states_.size(); ++i) {
                 RegExpMatchRecord r;
