@@ -140,9 +140,14 @@ private:
         Context inner;
         inner.inRepeatedGroup = true;
         std::string body = sequence(2, inner);
-        if (pick(0, 1)) body += "|" + sequence(2, inner);
+        if (pick(0, 1)) {
+            body += '|';
+            body += sequence(2, inner);
+        }
         static const char* const kQuants[] = {"*", "+", "?", "{2}", "{1,3}", "*?", "+?", "{0,2}?"};
-        return std::string("(?:").append(body).append(")").append(kQuants[pick(0, 7)]);
+        body.insert(0, "(?:");
+        body += ')';
+        return body + kQuants[pick(0, 7)];
     }
 
     std::string literal() {
