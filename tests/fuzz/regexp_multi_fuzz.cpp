@@ -74,6 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (zetsRegExpInitAlloc(text[p].c_str(), options.c_str(), &s, &offset) != zetStatusOk)
                 zetsRegExpInitAlloc("", options.c_str(), &s, &offset);
             if (s == nullptr) fail("allocation", -1);
+            zetsRegExpSetMatchLimit(48, s);  // small: the limit bounds depth, not time
         }
     // A state of pattern p that no slot holds (there are as many as slots).
     std::vector<Slot> model(static_cast<std::size_t>(capacity));
