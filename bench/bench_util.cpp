@@ -28,6 +28,28 @@ const std::vector<zet16u>& letters16(std::size_t n) {
     return v;
 }
 
+namespace {
+
+// After a word: now and then a comma or a full stop (which may end the sentence), then a space
+// or, one time in twelve, a newline.
+void endWord(std::vector<zet8u>& v, int& sentence, std::mt19937& rng) {
+    ++sentence;
+    if (sentence > 6 && rng() % 8 == 0) {
+        v.push_back(rng() % 5 == 0 ? ',' : '.');
+        sentence = rng() % 3 == 0 ? 0 : sentence;
+    }
+    v.push_back(rng() % 12 == 0 ? '\n' : ' ');
+}
+
+// A word, capitalised at the start of a sentence, and what follows it.
+void putWord(std::vector<zet8u>& v, std::string w, int& sentence, std::mt19937& rng) {
+    if (sentence == 0 && w[0] >= 'a') w[0] = static_cast<char>(w[0] - 32);
+    v.insert(v.end(), w.begin(), w.end());
+    endWord(v, sentence, rng);
+}
+
+}  // namespace
+
 const std::vector<zet8u>& english(std::size_t n) {
     static const char* const words[] = {
         "the", "of", "and", "to", "in", "is", "was", "that", "for", "with", "as", "his", "on", "be", "at", "by",
@@ -52,17 +74,7 @@ const std::vector<zet8u>& english(std::size_t n) {
         v.clear();
         v.reserve(n + 16);
         int sentence = 0;
-        while (v.size() < n) {
-            std::string w = words[rng() % std::size(words)];
-            if (sentence == 0 && w[0] >= 'a') w[0] = static_cast<char>(w[0] - 32);
-            v.insert(v.end(), w.begin(), w.end());
-            ++sentence;
-            if (sentence > 6 && rng() % 8 == 0) {
-                v.push_back(rng() % 5 == 0 ? ',' : '.');
-                sentence = rng() % 3 == 0 ? 0 : sentence;
-            }
-            v.push_back(rng() % 12 == 0 ? '\n' : ' ');
-        }
+        while (v.size() < n) putWord(v, words[rng() % std::size(words)], sentence, rng);
         v.resize(n);
     }
     return v;
@@ -101,16 +113,10 @@ const std::vector<zet8u>& prose(std::size_t n) {
             } else if (pick < 12) {
                 put(num(1, 1999));
             } else {
-                std::string w = words[rng() % std::size(words)];
-                if (sentence == 0 && w[0] >= 'a') w[0] = static_cast<char>(w[0] - 32);
-                put(w);
+                putWord(v, words[rng() % std::size(words)], sentence, rng);
+                continue;
             }
-            ++sentence;
-            if (sentence > 6 && rng() % 8 == 0) {
-                v.push_back(rng() % 5 == 0 ? ',' : '.');
-                sentence = rng() % 3 == 0 ? 0 : sentence;
-            }
-            v.push_back(rng() % 12 == 0 ? '\n' : ' ');
+            endWord(v, sentence, rng);
         }
         v.resize(n);
     }
