@@ -32,6 +32,7 @@ constexpr std::uintptr_t kStackProbe = 8 * 1024;
 constexpr zet32u kCaseless = zetRegExpOptionCaseless;
 constexpr zet32u kMultiline = zetRegExpOptionMultiline;
 constexpr zet32u kGlobal = zetRegExpOptionGlobal;
+constexpr zet32s kPrefilterMinLength = 256;  // bytes of subject (see ownRegExpSearch)
 
 // The text of a literal node: a RegExpOpString's bytes, or the one byte of a RegExpOpChar (false
 // for a character value that no byte equals: such a literal occurs nowhere).
@@ -280,7 +281,7 @@ void ownRegExpStackGuardInit(RegExpStackGuard* guard, std::uintptr_t frame) {
 }
 
 ZetStatus ownRegExpSearch(const zet8u* pSrc, zet32s srcLen, RegExpState* pState, RegExpMatchRecord* pMatch,
-                          zet32s* pNumMatch, int keepWholeMatch, bool prefilter) {
+                          zet32s* pNumMatch, int keepWholeMatch, RegExpPrefilters prefilters) {
     if (anyNull(pSrc, pState, pMatch, pNumMatch)) return zetStatusNullPointer;
     if (srcLen < 0) return zetStatusBadLength;
     if (*pNumMatch < 1) return zetStatusBadSize;
@@ -343,10 +344,14 @@ ZetStatus ownRegExpSearch(const zet8u* pSrc, zet32s srcLen, RegExpState* pState,
     anchor(s, state);
     s.anyBar = topLevelBar(ctx, s.firstBar) >= 0;
     s.runItem = leadingItem(ctx);
+    const bool prefilter = prefilters != RegExpPrefilters::Off;
     s.runSkip = prefilter && s.anchorMode == 0 && leadingRun(ctx, topLevelBar(ctx, 0) >= 0, s.runItem);
     s.stopByte = -1;
     if (s.runSkip) leadingRunStop(s);
-    s.prefilter.init(prefilter ? state : nullptr, ctx.subjectStart, ctx.subjectEnd);
+    // Working out the prefilter costs about as much as trying a few dozen start positions: a
+    // short subject is searched without it.
+    const bool worth = prefilters == RegExpPrefilters::Always || (prefilter && len >= kPrefilterMinLength);
+    s.prefilter.init(worth ? state : nullptr, ctx.subjectStart, ctx.subjectEnd);
 
     if (!global) {
         *pNumMatch = std::min(*pNumMatch, groupCount);

@@ -63,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     RegExpMatchRecord with[kRecords], without[kRecords];
     zet32s nWith = kRecords, nWithout = kRecords;
-    const ZetStatus st = zet::rx::ownRegExpSearch(src, len, state, with, &nWith, 0, true);
-    const ZetStatus st2 = zet::rx::ownRegExpSearch(src, len, state, without, &nWithout, 0, false);
+    const ZetStatus st = zet::rx::ownRegExpSearch(src, len, state, with, &nWith, 0, zet::rx::RegExpPrefilters::Always);
+    const ZetStatus st2 = zet::rx::ownRegExpSearch(src, len, state, without, &nWithout, 0, zet::rx::RegExpPrefilters::Off);
     if (st != zetStatusOk && st != zetStatusRegExpRecordsTruncated) failWith("status", pattern, options);
     if (nWith < 0 || nWith > kRecords) failWith("record count", pattern, options);
     const bool global = (sel & 1) != 0;

@@ -44,7 +44,8 @@ inline std::string search(RegExpState* state, const std::string& subject, const 
     std::vector<RegExpMatchRecord> rec(static_cast<std::size_t>(o.capacity));
     zet32s n = o.capacity;
     const auto* p = reinterpret_cast<const zet8u*>(subject.data());
-    const ZetStatus st = zet::rx::ownRegExpSearch(p, static_cast<zet32s>(subject.size()), state, rec.data(), &n, 0, o.prefilter);
+    const ZetStatus st = zet::rx::ownRegExpSearch(p, static_cast<zet32s>(subject.size()), state, rec.data(), &n, 0,
+                                                  o.prefilter ? zet::rx::RegExpPrefilters::Always : zet::rx::RegExpPrefilters::Off);
     return show(st, rec.data(), st < 0 ? 0 : n, p);
 }
 
