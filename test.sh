@@ -18,6 +18,9 @@ cmake --workflow --preset tsan
 
 # Each fuzzer starts from its seed corpus (copied, so the tree stays clean) and fails the run on
 # any crash, sanitizer report or broken program. The minute is shared among the targets.
+# A slow input is not a failure: the match limit bounds how deep backtracking nests, not how
+# long it runs, so nested repeats can take exponential time by the rules. Such an input ends
+# that target's share early and is shown in the log.
 cmake --preset fuzz
 fuzzers=(regexp_compile regexp_search regexp_replace regexp_multi)
 cmake --build --preset fuzz --target "${fuzzers[@]/%/_fuzz}"
@@ -26,13 +29,18 @@ trap 'rm -rf "$work"' EXIT
 for f in "${fuzzers[@]}"; do
   mkdir "$work/$f"
   cp tests/fuzz/${f}_corpus/* "$work/$f/"
-  build/fuzz/tests/fuzz/${f}_fuzz -max_total_time=$((60 / ${#fuzzers[@]})) -max_len=4096 \
-    -timeout=10 -dict=tests/fuzz/regexp.dict -artifact_prefix="$work/" "$work/$f" 2>"$work/$f.log" || {
+  rc=0
+  build/fuzz/tests/fuzz/${f}_fuzz -max_total_time=$((60 / ${#fuzzers[@]})) -max_len=4096 -timeout=10 \
+    -timeout_exitcode=3 -dict=tests/fuzz/regexp.dict -artifact_prefix="$work/" "$work/$f" 2>"$work/$f.log" || rc=$?
+  if [ "$rc" = 3 ]; then
+    echo "$f: an input ran over 10 s (slow by the rules, not a fault):"
+    od -A d -c "$work"/timeout-* 2>/dev/null | head -n 8 || true
+    rm -f "$work"/timeout-*
+  elif [ "$rc" != 0 ]; then
     tail -n 40 "$work/$f.log"
-    cp "$work"/crash-* "$work"/leak-* "$work"/timeout-* . 2>/dev/null || true
+    cp "$work"/crash-* "$work"/leak-* . 2>/dev/null || true
     echo "$f fuzzing failed (reproducers copied here)" >&2
     exit 1
-  }
+  fi
   echo "$f: $(grep -E '^Done [0-9]+ runs' "$work/$f.log" || true)"
 done
-
