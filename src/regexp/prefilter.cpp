@@ -248,7 +248,7 @@ public:
     static constexpr long long kFar = 1LL << 40;  // an offset with no bound
 
     explicit LiteralWindow(const RegExpState* state)
-        : state_(state), nodes_(ownRegExpNodes(state)), count_(state->nodeCount),
+        : nodes_(ownRegExpNodes(state)), count_(state->nodeCount),
           caseless_((reachableOptions(state) & kCaseless) != 0) {}
 
     // The literal's node and its offsets, or false.
@@ -370,7 +370,6 @@ private:
         return true;
     }
 
-    const RegExpState* state_;
     const RegExpNode* nodes_;
     int count_;
     bool caseless_;
