@@ -4,7 +4,9 @@
 Benchmarks are named FAMILY/IMPLEMENTATION/ARGS; for every FAMILY and ARGS the time of each
 peer is divided by the time of "zetch" (the median CPU time when the run has repetitions; the
 wall-clock time for benchmarks registered with UseRealTime, named .../real_time).
-A ratio above 1 means zetch is faster. Usage: ratios.py RESULTS.json [FAMILY-REGEX]
+A ratio above 1 means zetch is faster. Runs of the benchmark programs of several variants of the
+library are set side by side, one column each.
+Usage: ratios.py [LABEL=]RESULTS.json... [FAMILY-REGEX]
 """
 import json
 import re
@@ -29,13 +31,11 @@ def size_label(arg, family=""):
     return f"{n} B"
 
 
-def main():
-    if len(sys.argv) < 2:
-        sys.exit(__doc__)
-    with open(sys.argv[1]) as f:
+def load(path, pick):
+    """(family, args) -> impl -> time, in the order of first appearance, and the run's context."""
+    with open(path) as f:
         run = json.load(f)
-    pick = re.compile(sys.argv[2]) if len(sys.argv) > 2 else None
-    times = defaultdict(dict)  # (family, args) -> impl -> cpu time
+    times = defaultdict(dict)
     order = []
     for b in run["benchmarks"]:
         if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
@@ -55,20 +55,39 @@ def main():
         if key not in times:
             order.append(key)
         times[key][impl] = b[field]
-    ctx = run.get("context", {})
+    return times, order, run.get("context", {})
+
+
+def main():
+    args = sys.argv[1:]
+    if not args:
+        sys.exit(__doc__)
+    pick = None
+    if not args[-1].endswith(".json"):
+        pick = re.compile(args.pop())
+    # One run per variant of the library, given as LABEL=RESULTS.json; a plain path is one column.
+    runs = []
+    for a in args:
+        label, _, path = a.rpartition("=")
+        runs.append((label or "ratio",) + load(path, pick))
+    ctx = runs[0][3]
     print(f"Machine: {ctx.get('num_cpus', '?')} CPUs at {ctx.get('mhz_per_cpu', '?')} MHz, "
           f"run {ctx.get('date', '?')}; ratio = peer time / zetch time (above 1: zetch is faster).\n")
-    print("| benchmark | input | peer | ratio |")
-    print("|---|---|---|---|")
-    for key in order:
-        family, args = key
-        row = times[key]
-        if "zetch" not in row:
+    print("| benchmark | input | peer | " + " | ".join(r[0] for r in runs) + " |")
+    print("|---|---|---|" + "---|" * len(runs))
+    for key in runs[0][2]:
+        family, fargs = key
+        base = runs[0][1][key]
+        if "zetch" not in base:
             continue
-        for impl, t in row.items():
+        for impl in base:
             if impl == "zetch":
                 continue
-            print(f"| {family} | {size_label(args, family)} | {impl} | {t / row['zetch']:.2f} |")
+            cells = []
+            for _, times, _, _ in runs:
+                row = times.get(key, {})
+                cells.append(f"{row[impl] / row['zetch']:.2f}" if "zetch" in row and impl in row else "-")
+            print(f"| {family} | {size_label(fargs, family)} | {impl} | " + " | ".join(cells) + " |")
 
 
 if __name__ == "__main__":

@@ -1,15 +1,35 @@
-// 16-byte vector helpers shared by the kernels, written once for both code-unit widths.
-// Baseline code generation is SSE4.1; SSE4.2 kernels carry their own target attribute.
+// Vector helpers shared by the kernels, written once for both code-unit widths.
+//
+// The library is built in three variants from the same sources: the baseline with SSE4.1 code
+// generation (SSE4.2 kernels carry their own target attribute and are chosen at run time), one for
+// AVX2 and one for AVX-512 (BW and VL). ZETCH_VECTOR_BYTES, set by the build, is the widest vector
+// the variant may use (16, 32 or 64); kernels that gain from width are templates over the width W
+// and use Vec<W> below, the others keep the 16-byte helpers (v128), which every variant has.
 #pragma once
 
-#include <smmintrin.h>
+#include <immintrin.h>
 
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "core/common.h"
 
+#ifndef ZETCH_VECTOR_BYTES
+#define ZETCH_VECTOR_BYTES 16
+#endif
+
 namespace zet::simd {
+
+inline constexpr int kVectorBytes = ZETCH_VECTOR_BYTES;
+static_assert(kVectorBytes == 16 || kVectorBytes == 32 || kVectorBytes == 64, "vector width");
+#if ZETCH_VECTOR_BYTES >= 32 && !defined(__AVX2__)
+#error "the AVX2 variant is compiled with AVX2 code generation"
+#endif
+#if ZETCH_VECTOR_BYTES == 64 && !(defined(__AVX512BW__) && defined(__AVX512VL__))
+#error "the AVX-512 variant is compiled with AVX-512 BW and VL code generation"
+#endif
 
 using v128 = __m128i;
 
@@ -79,5 +99,111 @@ inline int lowBit(unsigned m) { return __builtin_ctz(m); }
 inline int highBit(unsigned m) { return 31 - __builtin_clz(m); }
 
 inline std::uintptr_t addr(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
+
+// ---- vectors of W bytes ----
+//
+// Vec<W>::eq<T> gives a hit mask of the W bytes with one bit per maskBytes<T> bytes: one bit per
+// byte for 16 and 32 bytes (a 16-bit unit sets two adjacent bits, as bits() does), one bit per
+// unit for 64 bytes (AVX-512 compares into mask registers lane by lane). The unit index of a set
+// bit b of the mask of the block at byte offset off is (off + b * maskBytes<T>) / sizeof(T).
+template <int W>
+struct Vec;
+
+template <>
+struct Vec<16> {
+    using reg = __m128i;
+    using mask = std::uint32_t;
+    template <CodeUnit T>
+    static constexpr int maskBytes = 1;
+    static reg loadu(const void* p) { return _mm_loadu_si128(static_cast<const reg*>(p)); }
+    static reg load(const void* p) { return _mm_load_si128(static_cast<const reg*>(p)); }
+    template <CodeUnit T>
+    static reg splat(T v) { return simd::splat<T>(v); }
+    template <CodeUnit T>
+    static reg eqv(reg a, reg b) { return cmpeq<T>(a, b); }
+    static reg orv(reg a, reg b) { return _mm_or_si128(a, b); }
+    static reg andv(reg a, reg b) { return _mm_and_si128(a, b); }
+    // Mask of a comparison result from eqv (or an and/or of several).
+    template <CodeUnit T>
+    static mask maskOf(reg m) { return bits(m); }
+    template <CodeUnit T>
+    static mask eq(reg a, reg b) { return bits(cmpeq<T>(a, b)); }
+    // Mask of the bytes that differ.
+    static mask ne8(reg a, reg b) { return ~bits(_mm_cmpeq_epi8(a, b)) & 0xFFFFu; }
+    static constexpr mask kAll = 0xFFFFu;
+};
+
+#if ZETCH_VECTOR_BYTES >= 32
+template <>
+struct Vec<32> {
+    using reg = __m256i;
+    using mask = std::uint32_t;
+    template <CodeUnit T>
+    static constexpr int maskBytes = 1;
+    static reg loadu(const void* p) { return _mm256_loadu_si256(static_cast<const reg*>(p)); }
+    static reg load(const void* p) { return _mm256_load_si256(static_cast<const reg*>(p)); }
+    template <CodeUnit T>
+    static reg splat(T v) {
+        if constexpr (sizeof(T) == 1)
+            return _mm256_set1_epi8(static_cast<char>(v));
+        else
+            return _mm256_set1_epi16(static_cast<short>(v));
+    }
+    template <CodeUnit T>
+    static reg eqv(reg a, reg b) {
+        if constexpr (sizeof(T) == 1)
+            return _mm256_cmpeq_epi8(a, b);
+        else
+            return _mm256_cmpeq_epi16(a, b);
+    }
+    static reg orv(reg a, reg b) { return _mm256_or_si256(a, b); }
+    static reg andv(reg a, reg b) { return _mm256_and_si256(a, b); }
+    template <CodeUnit T>
+    static mask maskOf(reg m) { return static_cast<mask>(_mm256_movemask_epi8(m)); }
+    template <CodeUnit T>
+    static mask eq(reg a, reg b) { return maskOf<T>(eqv<T>(a, b)); }
+    static mask ne8(reg a, reg b) { return ~static_cast<mask>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, b))); }
+    static constexpr mask kAll = 0xFFFFFFFFu;
+};
+#endif
+
+#if ZETCH_VECTOR_BYTES == 64
+template <>
+struct Vec<64> {
+    using reg = __m512i;
+    using mask = std::uint64_t;
+    template <CodeUnit T>
+    static constexpr int maskBytes = static_cast<int>(sizeof(T));
+    static reg loadu(const void* p) { return _mm512_loadu_si512(p); }
+    static reg load(const void* p) { return _mm512_load_si512(p); }
+    template <CodeUnit T>
+    static reg splat(T v) {
+        if constexpr (sizeof(T) == 1)
+            return _mm512_set1_epi8(static_cast<char>(v));
+        else
+            return _mm512_set1_epi16(static_cast<short>(v));
+    }
+    template <CodeUnit T>
+    static mask eq(reg a, reg b) {
+        if constexpr (sizeof(T) == 1)
+            return _mm512_cmpeq_epi8_mask(a, b);
+        else
+            return _mm512_cmpeq_epi16_mask(a, b);
+    }
+    static mask ne8(reg a, reg b) { return _mm512_cmpneq_epi8_mask(a, b); }
+    // The first n bytes at p (n <= 64), zero above; the bytes past n are not read and cannot fault.
+    static reg loadPart(const void* p, std::size_t n) {
+        const __mmask64 k = n >= 64 ? ~__mmask64{0} : (__mmask64{1} << n) - 1;
+        return _mm512_maskz_loadu_epi8(k, p);
+    }
+    static constexpr mask kAll = ~std::uint64_t{0};
+};
+#endif
+
+// Lowest / highest set bit of a nonzero mask of any width.
+template <class M>
+inline int lowBitOf(M m) { return std::countr_zero(m); }
+template <class M>
+inline int highBitOf(M m) { return static_cast<int>(sizeof(M) * 8) - 1 - std::countl_zero(m); }
 
 }  // namespace zet::simd

@@ -66,6 +66,28 @@ check_prefix() {
   got=$(clean "$work/consumer/app" 2>&1) || true
   [[ "$got" =~ ^zetCH\ SSE4\.1/4\.2\ \(p8\)\+?\ 14$ ]] || fail "find_package program printed: $got"
 
+  # The wider variants, where they were built: their own pkg-config file and imported target, and
+  # their own version record when this processor can run them.
+  local variant lib name flag
+  for variant in avx2:zetch-avx2:'zetCH AVX2 \(h9\)':avx2 avx512:zetch-avx512:'zetCH AVX-512BW/VL \(k0\)':avx512bw; do
+    IFS=: read -r variant lib name flag <<<"$variant"
+    [ -f "$pcdir/$lib.pc" ] || { echo "($variant variant not built)"; continue; }
+    rm -f "$work/app_$variant"
+    # shellcheck disable=SC2046
+    cc -o "$work/app_$variant" "$work/app.c" $(PKG_CONFIG_PATH=$pcdir pkg-config --cflags --libs "$lib") \
+      -Wl,-rpath,"$p/lib" || fail "link $lib through pkg-config"
+    sed "s/zetch::zetch)/zetch::zetch_$variant)/" "$work/CMakeLists.txt" >"$work/variant.txt"
+    mkdir -p "$work/v_$variant" && cp "$work/app.c" "$work/v_$variant/" && cp "$work/variant.txt" "$work/v_$variant/CMakeLists.txt"
+    rm -rf "$work/v_$variant/build"
+    cmake -S "$work/v_$variant" -B "$work/v_$variant/build" -DCMAKE_PREFIX_PATH="$p" >/dev/null &&
+      cmake --build "$work/v_$variant/build" >/dev/null || fail "build against zetch::zetch_$variant"
+    grep -qw "$flag" /proc/cpuinfo || { echo "($variant variant linked, not run: no $flag here)"; continue; }
+    for prog in "$work/app_$variant" "$work/v_$variant/build/app"; do
+      got=$(clean "$prog" 2>&1) || true
+      [[ "$got" =~ ^$name\+?\ 14$ ]] || fail "$variant program $prog printed: $got"
+    done
+  done
+
   # The installed tool.
   got=$(printf 'an installed tool' | clean "$p/bin/zetch" find tool 2>&1) || true
   [ "$got" = 13 ] || fail "installed zetch printed: $got"

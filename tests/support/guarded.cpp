@@ -21,12 +21,13 @@ Arena::Arena(std::size_t usableBytes) {
 
 Arena::~Arena() { munmap(map_, mapped_); }
 
-char* Arena::position(std::size_t bytes, int align, Edge edge) const {
-    if (bytes + 32 > usable_ || align < 0 || align > 15) std::abort();
+char* Arena::position(std::size_t bytes, int align, Edge edge, int span) const {
+    const auto s = static_cast<std::uintptr_t>(span);
+    if (bytes + 2 * s > usable_ || align < 0 || align >= span || (s & (s - 1)) != 0) std::abort();
     if (edge == Edge::Start) return begin_ + align;
     const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(begin_ + usable_);
-    std::uintptr_t start = ((end - bytes) & ~std::uintptr_t{15}) + static_cast<std::uintptr_t>(align);
-    if (start + bytes > end) start -= 16;
+    std::uintptr_t start = ((end - bytes) & ~(s - 1)) + static_cast<std::uintptr_t>(align);
+    if (start + bytes > end) start -= s;
     return reinterpret_cast<char*>(start);
 }
 

@@ -10,9 +10,17 @@
 #include <span>
 #include <vector>
 
+#ifndef ZETCH_VECTOR_BYTES
+#define ZETCH_VECTOR_BYTES 16
+#endif
+
 namespace guarded {
 
 enum class Edge { Start, End };
+
+// Alignments a sweep places each string at: the vector width of the library variant under test,
+// so that the wide kernels meet every phase of their aligned loops.
+inline constexpr int kAlignments = ZETCH_VECTOR_BYTES;
 
 class Arena {
 public:
@@ -21,14 +29,14 @@ public:
     Arena(const Arena&) = delete;
     Arena& operator=(const Arena&) = delete;
 
-    // Copies the string into the arena so that its first byte lies at `align` (0..15) modulo 16
-    // and it sits as close as that alignment allows to the unreadable page at its `edge`: with
-    // Edge::End it ends 0..15 bytes before the page after it (0 for one alignment per length),
-    // with Edge::Start it begins `align` bytes after the page before it. The 64 bytes on either
-    // side are filled with `poison`.
+    // Copies the string into the arena so that its first byte lies at `align` modulo
+    // kAlignments (0 <= align < kAlignments) and it sits as close as that alignment allows to the
+    // unreadable page at its `edge`: with Edge::End it ends 0..kAlignments-1 bytes before the page
+    // after it (0 for one alignment per length), with Edge::Start it begins `align` bytes after the
+    // page before it. The 64 bytes on either side are filled with `poison`.
     template <class T>
     T* place(std::span<const T> s, int align, Edge edge, T poison) {
-        char* p = position(s.size_bytes(), align, edge);
+        char* p = position(s.size_bytes(), align, edge, kAlignments);
         fillPoison(p, s.size_bytes(), &poison, sizeof(T));
         if (!s.empty()) std::memcpy(p, s.data(), s.size_bytes());
         return reinterpret_cast<T*>(p);
@@ -46,7 +54,7 @@ public:
     }
 
 private:
-    char* position(std::size_t bytes, int align, Edge edge) const;
+    char* position(std::size_t bytes, int align, Edge edge, int span) const;
     void fillPoison(char* p, std::size_t bytes, const void* unit, std::size_t unitSize) const;
 
     char* map_ = nullptr;
@@ -55,12 +63,12 @@ private:
     std::size_t mapped_ = 0;
 };
 
-// Calls fn(T* p, int align, Edge edge) with the string placed at each of the 16 alignments at
-// both edges of the arena (32 placements).
+// Calls fn(T* p, int align, Edge edge) with the string placed at each of the kAlignments
+// alignments at both edges of the arena.
 template <class T, class Fn>
 void forEachPlacement(Arena& arena, std::span<const T> s, T poison, Fn&& fn) {
     for (Edge edge : {Edge::Start, Edge::End})
-        for (int align = 0; align < 16; ++align) fn(arena.place(s, align, edge, poison), align, edge);
+        for (int align = 0; align < kAlignments; ++align) fn(arena.place(s, align, edge, poison), align, edge);
 }
 
 template <class T, class Fn>
