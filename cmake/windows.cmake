@@ -25,12 +25,12 @@ target_link_options(zetch PRIVATE ${ZETCH_DEF_FILE})
 set_target_properties(zetch PROPERTIES LINK_DEPENDS ${ZETCH_DEF_FILE})
 install(FILES ${ZETCH_DEF_FILE} DESTINATION ${CMAKE_INSTALL_LIBDIR})
 
-# The OpenMP runtime and what it needs (libgomp-1.dll, libgcc_s_*.dll, libwinpthread-1.dll) for
-# programs run under Wine: their folders go on the Windows search path.
+# The DLLs, the OpenMP runtime and what it needs (libgomp-1.dll, libgcc_s_*.dll,
+# libwinpthread-1.dll) for programs run under Wine: their folders go on the Windows search path.
 execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=libgomp-1.dll
                 OUTPUT_VARIABLE gomp_dll OUTPUT_STRIP_TRAILING_WHITESPACE)
 get_filename_component(gomp_dir "${gomp_dll}" DIRECTORY)
-set(ZETCH_WINE_PATH "Z:${gomp_dir};Z:/usr/${ZETCH_MINGW_TRIPLE}/lib")
+set(ZETCH_WINE_PATH "Z:${PROJECT_BINARY_DIR}/src;Z:${gomp_dir};Z:/usr/${ZETCH_MINGW_TRIPLE}/lib")
 
 # Which Wine can start this build's programs.
 set(ZETCH_WINE_SKIP "")
@@ -98,4 +98,11 @@ if(ZETCH_WINE_SKIP)
   set_tests_properties(windows_tests_under_wine PROPERTIES SKIP_REGULAR_EXPRESSION "not run: ")
 else()
   set(CMAKE_CROSSCOMPILING_EMULATOR ${ZETCH_WINE_RUN})
+endif()
+
+# A C program linked against the import library as a Windows user links it, run with the DLLs.
+add_executable(zetch_dll_client ${PROJECT_SOURCE_DIR}/tests/platform/dll_client.c)
+target_link_libraries(zetch_dll_client PRIVATE zetch)
+if(NOT ZETCH_WINE_SKIP)
+  add_test(NAME windows_dll_client COMMAND zetch_dll_client)
 endif()
