@@ -2,8 +2,9 @@
 # Sets up a fresh machine, then builds and runs every test: the release build and its installed
 # tree, then the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, then the
 # regular-expression tests (the multi-threaded table search among them) under ThreadSanitizer
-# with LLVM's OpenMP runtime, then about a minute of fuzzing of the regular expressions (clang,
-# libFuzzer, both sanitizers).
+# with LLVM's OpenMP runtime, then the Windows DLLs (tests under Wine) and the 32-bit Linux
+# build, then about a minute of fuzzing of the regular expressions (clang, libFuzzer, both
+# sanitizers).
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/install-deps.sh
@@ -15,6 +16,25 @@ cmake --workflow --preset asan
 # The OpenMP runtime's own code is not instrumented: its accesses are left out
 # (ignore_noninstrumented_modules), its barriers reach the sanitizer through LLVM's tool library.
 cmake --workflow --preset tsan
+
+# The other targets, each where its compiler is installed: the Windows DLLs (the 64-bit one's
+# tests under Wine; the 32-bit one's where wine32 starts) and the 32-bit Linux build (its tests
+# where the kernel starts 32-bit programs). What a preset cannot run here is a skipped test that
+# says why.
+cross_preset() {  # preset, compiler it needs
+  if command -v "$2" >/dev/null; then
+    cmake --workflow --preset "$1"
+  else
+    echo "$1: $2 is not installed (tools/install-deps.sh could not install it): not built" >&2
+  fi
+}
+cross_preset windows-x64 x86_64-w64-mingw32-g++-posix
+cross_preset windows-x86 i686-w64-mingw32-g++-posix
+if echo 'int main(){}' | g++ -m32 -x c++ - -o /dev/null 2>/dev/null; then
+  cmake --workflow --preset linux-i386
+else
+  echo "linux-i386: g++ -m32 does not link (g++-multilib is not installed): not built" >&2
+fi
 
 # Each fuzzer starts from its seed corpus (copied, so the tree stays clean) and fails the run on
 # any crash, sanitizer report or broken program. The minute is shared among the targets.

@@ -13,7 +13,9 @@
 #ifndef ZETCH_H
 #define ZETCH_H
 
-#if defined(__GNUC__)
+/* On Windows the DLL's exports come from a module-definition file written from this header (with
+ * their ordinals), so declarations carry no attribute there, for the library and its users alike. */
+#if defined(__GNUC__) && !defined(_WIN32)
 #define ZETCH_API __attribute__((visibility("default")))
 #else
 #define ZETCH_API

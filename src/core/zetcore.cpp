@@ -3,6 +3,9 @@
 #include <omp.h>
 
 #include <cstdlib>
+#if defined(_WIN32)
+#include <malloc.h>
+#endif
 
 extern "C" {
 
@@ -24,10 +27,19 @@ int ownGetNumThreads(void) {
 
 void* zetMalloc(int size) {
     if (size < 1) return nullptr;
+#if defined(_WIN32)
+    // The Windows C runtime has no aligned_alloc; its aligned blocks have their own release.
+    return _aligned_malloc(static_cast<std::size_t>(size), 64);
+#else
     // aligned_alloc wants a multiple of the alignment.
     std::size_t rounded = (static_cast<std::size_t>(size) + 63) & ~std::size_t{63};
     return std::aligned_alloc(64, rounded);
+#endif
 }
 
+#if defined(_WIN32)
+void zetFree(void* ptr) { _aligned_free(ptr); }
+#else
 void zetFree(void* ptr) { std::free(ptr); }
+#endif
 }

@@ -6,7 +6,13 @@
 
 #include <cstdint>
 
+#if defined(_WIN32) && defined(ZETCORE_BUILD)
+#define ZETCORE_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define ZETCORE_API
+#else
 #define ZETCORE_API __attribute__((visibility("default")))
+#endif
 
 extern "C" {
 

@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/layout.h"
 #include "core/memory.h"
 #include "core/zetcore.h"
 #include "regexp/search.h"

@@ -21,19 +21,7 @@ struct RegExpMultiState {
     zet32s* ids;
 };
 
-#if UINTPTR_MAX == 0xffffffffffffffffu
-static_assert(sizeof(void*) == 8);
-static_assert(sizeof(RegExpMultiState) == 24 && offsetof(RegExpMultiState, states) == 8 &&
-              offsetof(RegExpMultiState, ids) == 16);
-static_assert(sizeof(RegExpMultiResult) == 24 && offsetof(RegExpMultiResult, numMatch) == 8 &&
-              offsetof(RegExpMultiResult, status) == 12 && offsetof(RegExpMultiResult, pMatch) == 16);
-#elif UINTPTR_MAX == 0xffffffffu
-static_assert(sizeof(void*) == 4);
-static_assert(sizeof(RegExpMultiState) == 12 && offsetof(RegExpMultiState, states) == 4 &&
-              offsetof(RegExpMultiState, ids) == 8);
-static_assert(sizeof(RegExpMultiResult) == 20 && offsetof(RegExpMultiResult, numMatch) == 8 &&
-              offsetof(RegExpMultiResult, status) == 12 && offsetof(RegExpMultiResult, pMatch) == 16);
-#endif
+// Its byte layout on both pointer widths is checked in core/layout.h.
 
 namespace zet::rx {
 

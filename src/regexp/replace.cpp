@@ -28,6 +28,7 @@
 #include <climits>
 
 #include "core/common.h"
+#include "core/layout.h"
 #include "core/memory.h"
 #include "regexp/program.h"
 #include "regexp/search.h"

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 
+#include "core/layout.h"
 #include "core/stack.h"
 #include "regexp/chars.h"
 #include "regexp/matcher.h"

@@ -3,6 +3,7 @@
 #include <climits>
 
 #include "core/common.h"
+#include "core/layout.h"
 #include "core/memory.h"
 #include "regexp/compiler.h"
 #include "regexp/program.h"

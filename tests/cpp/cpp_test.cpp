@@ -138,13 +138,16 @@ TEST(CppErrors, StatusOffsetAndMessage) {
     EXPECT_EQ(*zetch::equal_latin_caseless("ABC", "abcd"), false);
 }
 
-// Spans of 2^31 units (one past the limit) that may not be read: any read faults the test.
+// Spans of 2^31 units (one past the limit) that may not be read: any read faults the test. With
+// 4-byte pointers 2^31 16-bit units would fill the whole address space: only bytes there.
+constexpr bool kWide = sizeof(void*) == 8;
 struct Unreadable {
-    static constexpr std::size_t kSize = std::size_t{1} << 32;
+    static constexpr std::size_t kUnits = std::size_t{1} << 31;
+    static constexpr std::size_t kSize = kWide ? 2 * kUnits : kUnits;
     void* p = mmap(nullptr, kSize, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     ~Unreadable() { munmap(p, kSize); }
-    std::string_view view() const { return {static_cast<const char*>(p), kSize / 2}; }
-    std::u16string_view view16() const { return {static_cast<const char16_t*>(p), kSize / 2}; }
+    std::string_view view() const { return {static_cast<const char*>(p), kUnits}; }
+    std::u16string_view view16() const { return {static_cast<const char16_t*>(p), kUnits}; }
 };
 
 TEST(CppLimits, LengthsPastTheLimitAreRefusedUnread) {
@@ -161,7 +164,9 @@ TEST(CppLimits, LengthsPastTheLimitAreRefusedUnread) {
     EXPECT_TRUE(bad(zetch::trim(v)));
     EXPECT_TRUE(bad(zetch::split(v, ',')));
     EXPECT_TRUE(bad(zetch::utf8_to_utf16(v)));
-    EXPECT_TRUE(bad(zetch::find(big.view16(), u'x')));
+    if constexpr (kWide) {
+        EXPECT_TRUE(bad(zetch::find(big.view16(), u'x')));
+    }
     EXPECT_TRUE(bad(zetch::join(std::vector<std::string_view>{v.substr(0, v.size() / 2), v.substr(0, v.size() / 2)})));
     EXPECT_EQ(zetch::split_view(v, ',').begin(), zetch::split_view(v, ',').end());
     auto re = zetch::regex::compile("x");

@@ -23,13 +23,16 @@
 namespace {
 
 constexpr unsigned char kPoison = 0xA5;
-constexpr int kMaxCapacity = (INT_MAX - 24) / 12;  // 24-byte header, 12 bytes a slot
+// With 8-byte pointers a 24-byte header and 12 bytes a slot, with 4-byte pointers 12 and 8.
+constexpr bool kWide = sizeof(void*) == 8;
+constexpr int kHeader = kWide ? 24 : 12, kSlot = kWide ? 12 : 8;
+constexpr int kMaxCapacity = (INT_MAX - kHeader) / kSlot;
 
 // Caller memory for a table, `misalign` bytes past a 16-byte boundary, poisoned beforehand.
 struct TableBlock {
     std::vector<std::uint64_t> words;
     int misalign;
-    TableBlock(int capacity, int misalign) : words(static_cast<std::size_t>(24 + 12 * capacity) / 8 + 6), misalign(misalign) {
+    TableBlock(int capacity, int misalign) : words(static_cast<std::size_t>(kHeader + kSlot * capacity) / 8 + 6), misalign(misalign) {
         std::memset(words.data(), kPoison, words.size() * 8);
     }
     unsigned char* bytes() { return reinterpret_cast<unsigned char*>(words.data()) + misalign; }
@@ -44,7 +47,7 @@ std::string slots(const RegExpMultiState* t, const std::vector<RegExpState*>& st
     for (int i = 0; i < h.capacity; ++i) {
         RegExpState* s;
         zet32s id;
-        std::memcpy(&s, reinterpret_cast<const char*>(h.states) + 8 * i, 8);
+        std::memcpy(&s, reinterpret_cast<const char*>(h.states) + sizeof s * i, sizeof s);
         std::memcpy(&id, reinterpret_cast<const char*>(h.ids) + 4 * i, 4);
         const auto k = std::find(states.begin(), states.end(), s) - states.begin();
         out.append(i ? " " : "");
@@ -57,7 +60,10 @@ std::string slots(const RegExpMultiState* t, const std::vector<RegExpState*>& st
 TEST(RegExpMultiTable, SizesLayoutAndChecksBeforeAnythingIsWritten) {
     zetcore_double::CoreScope core;
     zet32s size = -1;
-    for (const auto& [capacity, want] : {std::pair{1, 36}, {3, 60}, {kMaxCapacity, 2147483640}}) {
+    const std::vector<std::pair<int, int>> sizes =
+        kWide ? std::vector<std::pair<int, int>>{{1, 36}, {3, 60}, {kMaxCapacity, 2147483640}}
+              : std::vector<std::pair<int, int>>{{1, 20}, {3, 36}, {kMaxCapacity, 2147483644}};
+    for (const auto& [capacity, want] : sizes) {
         EXPECT_EQ(zetsRegExpMultiGetSize(capacity, &size), zetStatusOk);
         EXPECT_EQ(size, want) << capacity;
     }
@@ -84,8 +90,9 @@ TEST(RegExpMultiTable, SizesLayoutAndChecksBeforeAnythingIsWritten) {
         EXPECT_EQ(slots(b.table(), {}), "- - - - -");
         RegExpMultiState h;
         std::memcpy(&h, b.table(), sizeof h);
-        EXPECT_TRUE(reinterpret_cast<unsigned char*>(h.states) == b.bytes() + 24 && reinterpret_cast<unsigned char*>(h.ids) == b.bytes() + 64);
-        EXPECT_TRUE(std::all_of(b.bytes() + 84, b.bytes() + 100, [](unsigned char c) { return c == kPoison; }));
+        const int ids = kWide ? 64 : 32, end = kWide ? 84 : 52;
+        EXPECT_TRUE(reinterpret_cast<unsigned char*>(h.states) == b.bytes() + kHeader && reinterpret_cast<unsigned char*>(h.ids) == b.bytes() + ids);
+        EXPECT_TRUE(std::all_of(b.bytes() + end, b.bytes() + end + 16, [](unsigned char c) { return c == kPoison; }));
     }
     ASSERT_EQ(zetsRegExpMultiInitAlloc(&allocated, 3), zetStatusOk);
     EXPECT_EQ(slots(allocated, {}), "- - -");

@@ -5,6 +5,9 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
+#if defined(_WIN32)
+#include <malloc.h>
+#endif
 #include <thread>
 
 namespace {
@@ -71,11 +74,19 @@ void* zetMalloc(int size) {
         return nullptr;
     }
     if (size < 1) return nullptr;
+#if defined(_WIN32)
+    return _aligned_malloc(static_cast<std::size_t>(size), 64);
+#else
     return std::aligned_alloc(64, (static_cast<std::size_t>(size) + 63) & ~std::size_t{63});
+#endif
 }
 
 void zetFree(void* ptr) {
     ++gFrees;
+#if defined(_WIN32)
+    _aligned_free(ptr);
+#else
     std::free(ptr);
+#endif
 }
 }
