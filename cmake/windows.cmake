@@ -35,11 +35,13 @@ set(ZETCH_WINE_PATH "Z:${PROJECT_BINARY_DIR}/src;Z:${gomp_dir};Z:/usr/${ZETCH_MI
 # Which Wine can start this build's programs.
 set(ZETCH_WINE_SKIP "")
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(ZETCH_WINE_ARCH win64)
   find_program(ZETCH_WINE NAMES wine64 PATHS /usr/lib/wine NO_CACHE)
   if(NOT ZETCH_WINE)
     set(ZETCH_WINE_SKIP "wine64 is not installed (tools/install-deps.sh installs it)")
   endif()
 else()
+  set(ZETCH_WINE_ARCH win32)
   # Debian's 32-bit loader comes with wine32, which needs the i386 package architecture.
   find_program(ZETCH_WINE NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH NO_CACHE)
   if(NOT ZETCH_WINE)
@@ -58,7 +60,7 @@ if(NOT ZETCH_WINE_SKIP)
   try_compile(probe_built ${probe_dir}/build ${probe_dir}/probe.c COPY_FILE ${probe_dir}/probe.exe)
   if(probe_built)
     execute_process(COMMAND ${ZETCH_WINE_RUN} ${probe_dir}/probe.exe RESULT_VARIABLE probe_result
-                    OUTPUT_QUIET ERROR_VARIABLE probe_error TIMEOUT 300)
+                    OUTPUT_QUIET ERROR_VARIABLE probe_error TIMEOUT 120)
   endif()
   if(NOT probe_result EQUAL 42)
     string(STRIP "${probe_error}" probe_error)
@@ -69,6 +71,11 @@ endif()
 # Test programs get the main-thread stack Linux gives (8 MiB; mingw's default is 2 MiB): the
 # tests that recurse deep on the main thread expect it.
 string(APPEND CMAKE_EXE_LINKER_FLAGS " -Wl,--stack,8388608")
+# 32-bit test programs may use the whole 4 GiB a 64-bit host gives them: the limit tests reserve
+# 2 GiB of address space in one piece, more than the 2 GiB a 32-bit program gets by default.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  string(APPEND CMAKE_EXE_LINKER_FLAGS " -Wl,--large-address-aware")
+endif()
 
 enable_testing()
 find_package(Python3 REQUIRED COMPONENTS Interpreter)

@@ -152,6 +152,9 @@ struct Unreadable {
 
 TEST(CppLimits, LengthsPastTheLimitAreRefusedUnread) {
     Unreadable big;
+    // A 32-bit process may find no 2 GiB in one piece (32-bit Windows, its DLLs spread over the
+    // address space); 32-bit Linux has them, and runs this test.
+    if (!kWide && big.p == MAP_FAILED) GTEST_SKIP() << "no 2 GiB of contiguous address space in this 32-bit process";
     ASSERT_NE(big.p, MAP_FAILED);
     const auto v = big.view();
     const auto bad = [](auto r) { return r.status() == zetStatusBadLength; };
