@@ -126,10 +126,93 @@ inline void threeByteUnits(v128 u, zet8u* out) {
     store8(out + 16, _mm_or_si128(shuffle(p, kSeq3TailFromP), shuffle(q, kSeq3TailFromQ)));
 }
 
-// Eight units at p (as bytes): ASCII, two-byte, three-byte, and surrogate pairs.
+// ASCII, 16 units at a time while they last and there is room.
+template <bool Swap>
+inline void asciiRun(const char* base, std::size_t n, zet8u* d, std::size_t cap, std::size_t& i, std::size_t& o) {
+    const v128 nonAscii = splat16(Swap ? 0x80FF : 0xFF80);
+    while (n - i >= 16 && cap - o >= 16) {
+        v128 a = loadu(base + 2 * i), b = loadu(base + 2 * i + 16);
+        if (!_mm_testz_si128(_mm_or_si128(a, b), nonAscii)) break;
+        if constexpr (Swap) a = _mm_srli_epi16(a, 8), b = _mm_srli_epi16(b, 8);
+        storeu(d + o, _mm_packus_epi16(a, b));
+        i += 16;
+        o += 16;
+    }
+}
+
+// The one or two bytes of each unit below 0x800 in its 16-bit lane: the unit itself where `ascii`
+// is set, else the lead 0xC0 | u >> 6 and the continuation 0x80 | (u & 0x3F).
+inline v128 twoByteLanes(v128 u, v128 ascii) {
+    const v128 two = _mm_or_si128(_mm_or_si128(_mm_srli_epi16(u, 6), splat16(0xC0)),
+                                  _mm_slli_epi16(_mm_or_si128(_mm_and_si128(u, splat16(0x3F)), splat16(0x80)), 8));
+    return _mm_blendv_epi8(two, u, ascii);
+}
+
+// Surrogate pairs, for twoByteLanes: each half replaced by a value whose two-byte form is two bytes
+// of the pair's four. The high half becomes 0xC00 + (pair value >> 12), whose form is the lead
+// 0xF0 | (value >> 18) and the first continuation byte; the low half becomes its own ten bits below
+// the two lowest bits of the high half (`prev`: the unit before each lane), whose form is the other
+// two bytes once the caller has turned its lead 11xxxxxx into 10xxxxxx.
+inline v128 pairValues(v128 u, v128 prev, v128 high, v128 low) {
+    const v128 ten = _mm_and_si128(u, splat16(0x3FF));
+    const v128 fromHigh = _mm_srli_epi16(_mm_add_epi16(ten, splat16(0x3040)), 2);  // ((ten + 0x40) >> 2) + 0xC00
+    const v128 fromLow = _mm_or_si128(ten, _mm_slli_epi16(_mm_and_si128(prev, splat16(3)), 10));
+    return _mm_blendv_epi8(_mm_blendv_epi8(u, fromHigh, high), fromLow, low);
+}
+
+// Byte 0 of each of the first n lanes (n = 7 or 8) and byte 1 too where m has the lane's bit (m has
+// no bits from n on): stored at d, the number of bytes returned.
+template <Stores St>
+inline unsigned emitLanes(char* d, v128 lanes, unsigned m, unsigned n) {
+    const unsigned k = n + count8(m);
+    put<St>(d, shuffle(lanes, kKeepBytes[m]), k);
+    return k;
+}
+
+// Sixteen units a, b (in the processor's byte order) of one or two bytes each, or halves of
+// surrogate pairs (sa, sb: the surrogate lanes). A high half in the last lane is left for the next
+// block; a surrogate that is not half of a pair here makes the block fail.
 template <bool Swap, Stores St>
-inline bool unitsBlock(const char* p, zet8u* out, std::size_t& i, std::size_t& o) {
-    const v128 u = swapIf<Swap>(loadu(p)), z = _mm_setzero_si128();
+inline bool narrowStep(const char* base, std::size_t n, zet8u* out, std::size_t cap, v128 a, v128 b, v128 sa, v128 sb,
+                       std::size_t& i, std::size_t& o) {
+    const v128 z = _mm_setzero_si128(), notAscii = splat16(0xFF80);
+    const v128 asciiA = _mm_cmpeq_epi16(_mm_and_si128(a, notAscii), z), asciiB = _mm_cmpeq_epi16(_mm_and_si128(b, notAscii), z);
+    const unsigned wide = ~bits(_mm_packs_epi16(asciiA, asciiB)) & 0xFFFF;
+    if (wide == 0) {
+        storeu(out + o, _mm_packus_epi16(a, b));
+        i += 16;
+        o += 16;
+        asciiRun<Swap>(base, n, out, cap, i, o);
+        return true;
+    }
+    unsigned units = 16;
+    v128 lowA = z, lowB = z;
+    if (!_mm_testz_si128(_mm_or_si128(sa, sb), _mm_or_si128(sa, sb))) {
+        const v128 tag = splat16(0xFC00), highTag = splat16(0xD800);
+        const v128 highA = _mm_cmpeq_epi16(_mm_and_si128(a, tag), highTag), highB = _mm_cmpeq_epi16(_mm_and_si128(b, tag), highTag);
+        lowA = _mm_andnot_si128(highA, sa);
+        lowB = _mm_andnot_si128(highB, sb);
+        const unsigned highs = bits(_mm_packs_epi16(highA, highB)), lows = bits(_mm_packs_epi16(lowA, lowB));
+        if (((highs << 1) ^ lows) & 0xFFFF) return false;  // a low half after every high one, and only there
+        units -= highs >> 15;
+        const v128 prevB = _mm_alignr_epi8(b, a, 14);
+        a = pairValues(a, _mm_slli_si128(a, 2), highA, lowA);
+        b = pairValues(b, prevB, highB, lowB);
+    }
+    const v128 fix = splat16(0x40);
+    char* d = reinterpret_cast<char*>(out + o);
+    const unsigned k0 = emitLanes<St>(d, _mm_xor_si128(twoByteLanes(a, asciiA), _mm_and_si128(lowA, fix)), wide & 0xFF, 8);
+    const unsigned k1 = emitLanes<St>(d + k0, _mm_xor_si128(twoByteLanes(b, asciiB), _mm_and_si128(lowB, fix)),
+                                      (wide >> 8) & (0xFFu >> (16 - units)), units - 8);
+    i += units;
+    o += k0 + k1;
+    return true;
+}
+
+// Eight units u (in the processor's byte order) of one to three bytes, or halves of surrogate pairs.
+template <Stores St>
+inline bool unitsBlock(v128 u, zet8u* out, std::size_t& i, std::size_t& o) {
+    const v128 z = _mm_setzero_si128();
     const v128 top = _mm_and_si128(u, splat16(0xF800));
     const v128 ascii = _mm_cmpeq_epi16(_mm_and_si128(u, splat16(0xFF80)), z);
     const v128 surrogate = _mm_cmpeq_epi16(top, splat16(0xD800));
@@ -142,87 +225,80 @@ inline bool unitsBlock(const char* p, zet8u* out, std::size_t& i, std::size_t& o
         o += 24;
         return true;
     }
-    const v128 last = _mm_or_si128(_mm_and_si128(u, splat16(0x3F)), splat16(0x80));  // final byte of two and three
-    const v128 t6 = _mm_srli_epi16(u, 6);
-    v128 seq = _mm_blendv_epi8(_mm_or_si128(_mm_or_si128(t6, splat16(0xC0)), _mm_slli_epi16(last, 8)), u, ascii);
-    if (wide >> 8) {
-        const v128 three = _mm_or_si128(_mm_or_si128(_mm_srli_epi16(u, 12), splat16(0xE0)),
-                                        _mm_slli_epi16(_mm_or_si128(_mm_and_si128(t6, splat16(0x3F)), splat16(0x80)), 8));
-        seq = _mm_blendv_epi8(three, seq, twoAtMost);
-    }
-    unsigned n = 8;
+    unsigned units = 8;
+    v128 low = z;
     if (!_mm_testz_si128(surrogate, surrogate)) {
         const v128 high = _mm_cmpeq_epi16(_mm_and_si128(u, splat16(0xFC00)), splat16(0xD800));
-        const v128 low = _mm_andnot_si128(high, surrogate);
-        const unsigned highs = bits(_mm_packs_epi16(high, high)) & 0xFF;
-        const unsigned lows = bits(_mm_packs_epi16(low, low)) & 0xFF;
-        if (((highs << 1) ^ lows) & 0xFF) return false;
-        n -= highs >> 7;
-        // The pair's value >> 10 in the lane of its high half, and the low two bits of that in the
-        // lane of its low half: lead and first continuation from the one, the other two from the other.
-        const v128 top11 = _mm_add_epi16(_mm_and_si128(u, splat16(0x3FF)), splat16(0x40));
-        const v128 fromHigh =
-            _mm_or_si128(_mm_or_si128(_mm_srli_epi16(top11, 8), splat16(0xF0)),
-                         _mm_slli_epi16(_mm_or_si128(_mm_and_si128(_mm_srli_epi16(top11, 2), splat16(0x3F)), splat16(0x80)), 8));
-        const v128 fromLow = _mm_or_si128(_mm_or_si128(_mm_slli_epi16(_mm_and_si128(_mm_slli_si128(u, 2), splat16(3)), 4),
-                                                       _mm_srli_epi16(_mm_and_si128(u, splat16(0x3C0)), 6)),
-                                          _mm_or_si128(splat16(0x80), _mm_slli_epi16(last, 8)));
-        seq = _mm_blendv_epi8(_mm_blendv_epi8(seq, fromHigh, high), fromLow, low);
+        low = _mm_andnot_si128(high, surrogate);
+        const unsigned halves = bits(_mm_packs_epi16(high, low));  // bits 0..7 high, 8..15 low
+        if (((halves << 9) ^ halves) & 0xFF00) return false;     // a low half after every high one, and only there
+        units -= halves >> 7 & 1;
+        u = pairValues(u, _mm_slli_si128(u, 2), high, low);
     }
+    const v128 last = _mm_or_si128(_mm_and_si128(u, splat16(0x3F)), splat16(0x80));  // final byte of two and three
+    const v128 lanes = _mm_xor_si128(twoByteLanes(u, ascii), _mm_and_si128(low, splat16(0x40)));
+    char* d = reinterpret_cast<char*>(out + o);
     std::size_t k;
     if (wide >> 8 == 0) {
-        const unsigned m = wide & ((1u << n) - 1);
-        k = n + count8(m);
-        put<St>(reinterpret_cast<char*>(out + o), shuffle(seq, kKeepBytes[m]), static_cast<unsigned>(k));
+        k = emitLanes<St>(d, lanes, wide & ((1u << units) - 1), units);
     } else {
+        // Three-byte units: lead and first continuation in the lane, the second continuation in
+        // `last`; each unit's sequence in a 32-bit lane, then compacted four lanes at a time.
+        const v128 three = _mm_or_si128(_mm_or_si128(_mm_srli_epi16(u, 12), splat16(0xE0)),
+                                        _mm_slli_epi16(_mm_or_si128(_mm_and_si128(_mm_srli_epi16(u, 6), splat16(0x3F)), splat16(0x80)), 8));
+        const v128 seq = _mm_blendv_epi8(three, lanes, twoAtMost);
         const unsigned lo = (wide & 0xF) | (wide >> 4 & 0xF0), hi = (wide >> 4 & 0xF) | (wide >> 8 & 0xF0);
-        const unsigned k0 = kSequences.lengths[lo], k1 = kSequences.lengths[hi] - 2 * (8 - n);  // minus a held-back high half
-        char* d = reinterpret_cast<char*>(out + o);
+        const unsigned k0 = kSequences.lengths[lo], k1 = kSequences.lengths[hi] - 2 * (8 - units);  // minus a held-back high half
         put<St>(d, shuffle(_mm_unpacklo_epi16(seq, last), kSequences.shuffles[lo]), k0);
         put<St>(d + k0, shuffle(_mm_unpackhi_epi16(seq, last), kSequences.shuffles[hi]), k1);
         k = k0 + k1;
     }
-    i += n;
+    i += units;
     o += k;
     return true;
 }
 
-// ASCII, 16 units at a time while they last and there is room; false when there were none.
-template <bool Swap>
-inline bool asciiRun(const char* base, std::size_t n, zet8u* d, std::size_t cap, std::size_t& i, std::size_t& o) {
-    const v128 nonAscii = splat16(Swap ? 0x80FF : 0xFF80);
-    const std::size_t from = i;
-    while (n - i >= 16 && cap - o >= 16) {
-        v128 a = loadu(base + 2 * i), b = loadu(base + 2 * i + 16);
-        if (!_mm_testz_si128(_mm_or_si128(a, b), nonAscii)) break;
-        if constexpr (Swap) a = _mm_srli_epi16(a, 8), b = _mm_srli_epi16(b, 8);
-        storeu(d + o, _mm_packus_epi16(a, b));
-        i += 16;
-        o += 16;
-    }
-    return i != from;
+// One block at s[i]: sixteen units of at most two bytes each or pairs (and ASCII runs), else
+// eight units of any kind. Needs 16 source units and 32 bytes of room, or 8 and 24 for the second.
+template <bool Swap, Stores St>
+inline bool block(const char* base, std::size_t n, zet8u* out, std::size_t cap, std::size_t& i, std::size_t& o) {
+    if (n - i < 16 || cap - o < 32) return unitsBlock<St>(swapIf<Swap>(loadu(base + 2 * i)), out, i, o);
+    const v128 a = swapIf<Swap>(loadu(base + 2 * i)), b = swapIf<Swap>(loadu(base + 2 * i + 16));
+    const v128 z = _mm_setzero_si128(), three = splat16(0xF800);
+    if (_mm_testz_si128(_mm_or_si128(a, b), three)) return narrowStep<Swap, St>(base, n, out, cap, a, b, z, z, i, o);
+    const v128 topA = _mm_and_si128(a, three), topB = _mm_and_si128(b, three);
+    const v128 sa = _mm_cmpeq_epi16(topA, splat16(0xD800)), sb = _mm_cmpeq_epi16(topB, splat16(0xD800));
+    if (bits(_mm_packs_epi16(_mm_or_si128(_mm_cmpeq_epi16(topA, z), sa), _mm_or_si128(_mm_cmpeq_epi16(topB, z), sb))) == 0xFFFF)
+        return narrowStep<Swap, St>(base, n, out, cap, a, b, sa, sb, i, o);
+    return unitsBlock<St>(a, out, i, o);
 }
 
 // Vector blocks from s[i] on while they take the text and there is room for them: true when it
 // stopped at a block that no kernel took, false when too little source or room was left.
 //
-// Run-ahead stores reach 28 bytes past o; the 40 source units left after the block's 8 give at
-// least 40 more bytes (every unit gives at least one), unless the conversion stops for room first,
-// which it does not before cap - 3. Exact blocks need only their own reads and writes: up to 16
-// units read (8 outside ASCII runs), 24 bytes written.
+// Run-ahead stores: a block of k bytes stores at most 32 bytes past o, and at most 13 past o + k
+// (its last 16-byte store begins where the bytes before it end, and its last vector gives at least
+// 3 bytes, 7 in the 16-unit step). The 16 source units left after the block's 16 give at least 16
+// more bytes (every unit gives at least one), unless the conversion stops for room first, which it
+// does not before cap - 3; so the rest of the conversion writes over the surplus. Exact blocks
+// need only their own reads and writes.
 template <bool Swap>
-[[gnu::noinline]] bool blocks(const zet16u* s, std::size_t n, zet8u* d, std::size_t cap, std::size_t& i, std::size_t& o) {
+[[gnu::noinline]] bool blocks(const zet16u* s, std::size_t n, zet8u* d, std::size_t cap, std::size_t& at, std::size_t& to) {
+    // Local positions: the byte stores may alias anything, references would be reloaded after each.
     const char* base = reinterpret_cast<const char*>(s);
-    for (;;) {
-        bool hit;
-        if (n - i >= 48 && cap - o >= 32)
-            hit = asciiRun<Swap>(base, n, d, cap, i, o) || unitsBlock<Swap, Stores::Ahead>(base + 2 * i, d, i, o);
+    std::size_t i = at, o = to;
+    bool hit;
+    do {
+        if (n - i >= 32 && cap - o >= 35)
+            hit = block<Swap, Stores::Ahead>(base, n, d, cap, i, o);
         else if (n - i >= 8 && cap - o >= 24)
-            hit = asciiRun<Swap>(base, n, d, cap, i, o) || unitsBlock<Swap, Stores::Exact>(base + 2 * i, d, i, o);
+            hit = block<Swap, Stores::Exact>(base, n, d, cap, i, o);
         else
-            return false;
-        if (!hit) return true;
-    }
+            break;
+    } while (hit);
+    at = i;
+    to = o;
+    return !hit;
 }
 
 template <bool Swap>

@@ -159,12 +159,39 @@ constexpr auto kKeepUnits = compaction(2, false);
 // The lanes of keep (bit j: byte position j) of the W byte positions at p, into the destination
 // from unit o on; returns the number of units.
 template <int W, Leads L, bool Swap, Stores St>
-inline std::size_t emitUnits(const zet8u* p, std::uint64_t keep, char* out, std::size_t o) {
+[[gnu::noinline]] std::size_t emitUnits(const zet8u* p, std::uint64_t keep, char* out, std::size_t o) {
     std::size_t k = 0;
     for (int q = 0; q < W / 8; ++q) {
         const unsigned m = keep >> (8 * q) & 0xFF;
         put<St>(out + 2 * (o + k), swapIf<Swap>(shuffle(unitsAt<L>(p + 8 * q), kKeepUnits[m])), 2 * count8(m));
         k += count8(m);
+    }
+    return k;
+}
+
+// Bytes 0..7 of a vector where bit j of the mask is set, moved to the front.
+constexpr auto kPickBytes = compaction(1, false);
+
+// The units of the ASCII and two-byte characters that start at the positions of keep among the W
+// bytes at p, formed a byte at a time for 16 positions per vector: the low byte is the byte itself
+// or (lead << 6) | (next & 0x3F), the high byte zero or (lead >> 2) & 7. Reads p[0..W].
+template <int W, bool Swap, Stores St>
+[[gnu::noinline]] std::size_t emitTwoByteUnits(const zet8u* p, std::uint64_t keep, char* out, std::size_t o) {
+    std::size_t k = 0;
+    for (int h = 0; h < W / 16; ++h) {
+        const v128 v = loadu(p + 16 * h), next = loadu(p + 16 * h + 1);
+        const v128 lead = _mm_and_si128(v, _mm_add_epi8(v, v));  // top bit set for 11xxxxxx
+        const v128 lo = _mm_blendv_epi8(
+            v, _mm_or_si128(_mm_and_si128(_mm_slli_epi16(v, 6), splat8(0xC0)), _mm_and_si128(next, splat8(0x3F))), lead);
+        const v128 hi = _mm_blendv_epi8(_mm_setzero_si128(), _mm_and_si128(_mm_srli_epi16(v, 2), splat8(7)), lead);
+        for (int q = 0; q < 2; ++q) {
+            const unsigned m = keep >> (16 * h + 8 * q) & 0xFF;
+            // Indices of clearing lanes stay negative when 8 is added.
+            const v128 pick = _mm_add_epi8(loadu(kPickBytes[m].data()), splat8(8 * q));
+            const v128 l = _mm_shuffle_epi8(lo, pick), u = _mm_shuffle_epi8(hi, pick);
+            put<St>(out + 2 * (o + k), Swap ? _mm_unpacklo_epi8(u, l) : _mm_unpacklo_epi8(l, u), 2 * count8(m));
+            k += count8(m);
+        }
     }
     return k;
 }
@@ -175,43 +202,43 @@ inline std::size_t emitUnits(const zet8u* p, std::uint64_t keep, char* out, std:
 template <int W, bool Swap, Stores St>
 inline bool mixedBlock(const zet8u* p, char* out, std::size_t& i, std::size_t& o) {
     // Bits 7..4 of every byte, one bit per byte (doubling a byte moves its next bit to the top);
-    // the bytes that no block takes whatever follows them: 0xC0, 0xC1, 0xF4..0xFF (0xF4 leads
-    // values up to U+10FFFF, but it is rare and left to the rules).
-    std::uint64_t b7 = 0, b6 = 0, b5 = 0, b4 = 0, never = 0;
-    v128 v[W / 16];
+    // bit 4 only when there are leads of three bytes or more.
+    std::uint64_t b7 = 0, b6 = 0, b5 = 0, b4 = 0;
+    v128 v[W / 16], x4[W / 16];
     for (int k = 0; k < W / 16; ++k) {
         v128 x = v[k] = loadu(p + 16 * k);
-        const v128 c0c1 = _mm_cmpeq_epi8(_mm_and_si128(x, splat8(0xFE)), splat8(0xC0));
-        const v128 f4up = _mm_cmpeq_epi8(_mm_max_epu8(x, splat8(0xF4)), x);
-        never |= std::uint64_t{bits(_mm_or_si128(c0c1, f4up))} << 16 * k;
         b7 |= std::uint64_t{bits(x)} << 16 * k;
         x = _mm_add_epi8(x, x);
         b6 |= std::uint64_t{bits(x)} << 16 * k;
         x = _mm_add_epi8(x, x);
         b5 |= std::uint64_t{bits(x)} << 16 * k;
-        x = _mm_add_epi8(x, x);
-        b4 |= std::uint64_t{bits(x)} << 16 * k;
+        x4[k] = _mm_add_epi8(x, x);
     }
     const std::uint64_t lead2 = b7 & b6;     // 0xC0 and above
     const std::uint64_t cont = b7 ^ lead2;   // 10xxxxxx
     const std::uint64_t lead3 = lead2 & b5;  // 0xE0 and above
+    if (lead3)
+        for (int k = 0; k < W / 16; ++k) b4 |= std::uint64_t{bits(x4[k])} << 16 * k;
     const std::uint64_t lead4 = lead3 & b4;  // 0xF0 and above
     // The continuation bytes must be exactly those that the leads call for: one after every lead,
     // a second after three- and four-byte leads, a third after four-byte leads (0xF8..0xFF count
-    // as four-byte leads here, and `never` turns them away).
+    // as four-byte leads here and are turned away below).
     const std::uint64_t called = (lead2 << 1) | (lead3 << 2) | (lead4 << 3);
     constexpr std::uint64_t kAll = (std::uint64_t{1} << W) - 1;
-    if (((called ^ cont) | never) & kAll) return false;
-    // Shortest forms: no 0xE0 before 0x80..0x9F (bit 5 clear), no 0xF0 before 0x80..0x8F (bits 5
-    // and 4 clear).
-    if (lead3) {
-        std::uint64_t e0 = 0, f0 = 0;
-        for (int k = 0; k < W / 16; ++k) {
-            e0 |= std::uint64_t{bits(_mm_cmpeq_epi8(v[k], splat8(0xE0)))} << 16 * k;
-            if (lead4) f0 |= std::uint64_t{bits(_mm_cmpeq_epi8(v[k], splat8(0xF0)))} << 16 * k;
+    if ((called ^ cont) & kAll) return false;
+    // Shortest forms and values up to U+10FFFF, checked only for the leads that the block holds:
+    // no lead 0xC0 or 0xC1; no 0xE0 before 0x80..0x9F (bit 5 clear); no 0xF0 before 0x80..0x8F (bits
+    // 5 and 4 clear); no lead above 0xF3 (0xF4 is rare and left to the rules).
+    std::uint64_t bad = 0;
+    for (int k = 0; k < W / 16; ++k) {
+        if (lead2 & ~lead3) bad |= std::uint64_t{bits(_mm_cmpeq_epi8(_mm_and_si128(v[k], splat8(0xFE)), splat8(0xC0)))} << 16 * k;
+        if (lead3 & ~lead4) bad |= (std::uint64_t{bits(_mm_cmpeq_epi8(v[k], splat8(0xE0)))} << (16 * k + 1)) & ~b5;
+        if (lead4) {
+            bad |= std::uint64_t{bits(_mm_cmpeq_epi8(_mm_max_epu8(v[k], splat8(0xF4)), v[k]))} << 16 * k;
+            bad |= (std::uint64_t{bits(_mm_cmpeq_epi8(v[k], splat8(0xF0)))} << (16 * k + 1)) & ~(b5 | b4);
         }
-        if ((((e0 << 1) & ~b5) | ((f0 << 1) & ~(b5 | b4))) & kAll) return false;
     }
+    if (bad & kAll) return false;
     // A lead whose continuation bytes run past the block ends it before that lead: the block
     // ends at its last start, or after all W bytes when nothing is called for beyond them.
     const std::uint64_t starts = ~cont & kAll;
@@ -219,7 +246,7 @@ inline bool mixedBlock(const zet8u* p, char* out, std::size_t& i, std::size_t& o
     const std::uint64_t keep = (starts | (lead4 << 1)) & ((std::uint64_t{1} << len) - 1);
     std::size_t written;
     if (!lead3)
-        written = emitUnits<W, Leads::Two, Swap, St>(p, keep, out, o);
+        written = emitTwoByteUnits<W, Swap, St>(p, keep, out, o);
     else if (!lead4)
         written = emitUnits<W, Leads::Three, Swap, St>(p, keep, out, o);
     else if (!(lead2 & ~lead4))
@@ -287,24 +314,29 @@ inline bool block(const zet8u* s, std::size_t n, char* out, std::size_t cap, std
 // Vector blocks from s[i] on while they take the text and there is room for them: true when it
 // stopped at a block that no kernel took, false when too little source or room was left.
 //
-// Run-ahead stores of a 32-byte block reach 32 units past o; the 96 source bytes left after the
-// block's 32 give at least 32 more units (no character gives fewer units than a third of its
-// bytes), unless the conversion stops for room first, which it does not before cap - 1. Exact
-// blocks need only their own reads and writes.
+// Run-ahead stores: each 8-unit store of a block begins where the units before it end, so a block
+// of k units stores at most 8 units past o + k, and at most 32 past o. The 24 source bytes left
+// after the block's 32 give at least 8 more units (no character gives fewer units than a third of
+// its bytes), unless the conversion stops for room first, which it does not before cap - 1; so the
+// rest of the conversion writes over the surplus. Exact blocks need only their own reads and writes.
 template <bool Swap>
-[[gnu::noinline]] bool blocks(const zet8u* s, std::size_t n, char* out, std::size_t cap, std::size_t& i, std::size_t& o) {
-    for (;;) {
-        bool hit;
-        if (n - i >= 128 && cap - o >= 33)
+[[gnu::noinline]] bool blocks(const zet8u* s, std::size_t n, char* out, std::size_t cap, std::size_t& at, std::size_t& to) {
+    // Local positions: the byte stores may alias anything, references would be reloaded after each.
+    std::size_t i = at, o = to;
+    bool hit;
+    do {
+        if (n - i >= 56 && cap - o >= 33)
             hit = block<32, Swap, Stores::Ahead>(s, n, out, cap, i, o);
         else if (n - i >= 34 && cap - o >= 32)
             hit = block<32, Swap, Stores::Exact>(s, n, out, cap, i, o);
         else if (n - i >= 24 && cap - o >= 16)
             hit = block<16, Swap, Stores::Exact>(s, n, out, cap, i, o);
         else
-            return false;
-        if (!hit) return true;
-    }
+            break;
+    } while (hit);
+    at = i;
+    to = o;
+    return !hit;
 }
 
 template <bool Swap>
