@@ -169,41 +169,56 @@ inline unsigned emitLanes(char* d, v128 lanes, unsigned m, unsigned n) {
     return k;
 }
 
-// Sixteen units a, b (in the processor's byte order) of one or two bytes each, or halves of
-// surrogate pairs (sa, sb: the surrogate lanes). A high half in the last lane is left for the next
-// block; a surrogate that is not half of a pair here makes the block fail.
+// Sixteen units as two vectors, their low bytes and their high bytes, in unit order.
+constexpr Shuffle kLowsThenHighs = {0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15};
+
+inline v128 splat8(int b) { return _mm_set1_epi8(static_cast<char>(b)); }
+
+// Sixteen units (low bytes lo, high bytes hi) of one or two bytes each, or halves of surrogate
+// pairs, worked on a byte per unit: `first` and `second` get each unit's first and second byte,
+// then they are interleaved into 16-bit lanes and compacted. A pair gives the lead and first
+// continuation byte from its high half, the other two from its low half. A high half in the last
+// lane is left for the next block; a surrogate that is not half of a pair here makes the block fail.
 template <bool Swap, Stores St>
-inline bool narrowStep(const char* base, std::size_t n, zet8u* out, std::size_t cap, v128 a, v128 b, v128 sa, v128 sb,
+inline bool narrowStep(const char* base, std::size_t n, zet8u* out, std::size_t cap, v128 lo, v128 hi, bool pairs,
                        std::size_t& i, std::size_t& o) {
-    const v128 z = _mm_setzero_si128(), notAscii = splat16(0xFF80);
-    const v128 asciiA = _mm_cmpeq_epi16(_mm_and_si128(a, notAscii), z), asciiB = _mm_cmpeq_epi16(_mm_and_si128(b, notAscii), z);
-    const unsigned wide = ~bits(_mm_packs_epi16(asciiA, asciiB)) & 0xFFFF;
-    if (wide == 0) {
-        storeu(out + o, _mm_packus_epi16(a, b));
+    // Units of two bytes or more: a high byte, or a low byte from 0x80.
+    const v128 wide = _mm_or_si128(_mm_adds_epu8(hi, splat8(0x7F)), lo);
+    const unsigned wideBits = bits(wide);
+    if (wideBits == 0) {
+        storeu(out + o, lo);
         i += 16;
         o += 16;
         asciiRun<Swap>(base, n, out, cap, i, o);
         return true;
     }
+    const v128 low6 = _mm_and_si128(lo, splat8(0x3F)), top2 = _mm_and_si128(_mm_srli_epi16(lo, 6), splat8(3));
+    const v128 cont = splat8(0x80);
+    // Below 0x800: 0xC0 | u >> 6, then 0x80 | (u & 0x3F).
+    v128 first = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_slli_epi16(hi, 2), splat8(0xFC)), top2), splat8(0xC0));
+    v128 second = _mm_or_si128(low6, cont);
     unsigned units = 16;
-    v128 lowA = z, lowB = z;
-    if (!_mm_testz_si128(_mm_or_si128(sa, sb), _mm_or_si128(sa, sb))) {
-        const v128 tag = splat16(0xFC00), highTag = splat16(0xD800);
-        const v128 highA = _mm_cmpeq_epi16(_mm_and_si128(a, tag), highTag), highB = _mm_cmpeq_epi16(_mm_and_si128(b, tag), highTag);
-        lowA = _mm_andnot_si128(highA, sa);
-        lowB = _mm_andnot_si128(highB, sb);
-        const unsigned highs = bits(_mm_packs_epi16(highA, highB)), lows = bits(_mm_packs_epi16(lowA, lowB));
+    if (pairs) {
+        const v128 tag = _mm_and_si128(hi, splat8(0xFC));
+        const v128 high = _mm_cmpeq_epi8(tag, splat8(0xD8)), low = _mm_cmpeq_epi8(tag, splat8(0xDC));
+        const unsigned highs = bits(high), lows = bits(low);
         if (((highs << 1) ^ lows) & 0xFFFF) return false;  // a low half after every high one, and only there
         units -= highs >> 15;
-        const v128 prevB = _mm_alignr_epi8(b, a, 14);
-        a = pairValues(a, _mm_slli_si128(a, 2), highA, lowA);
-        b = pairValues(b, prevB, highB, lowB);
+        // High half: with t = (unit & 0x3FF) + 0x40 (the pair's value >> 10), 0xF0 | t >> 8, then
+        // 0x80 | (t >> 2) & 0x3F; t's low byte is lo + 0x40, its high byte carries from it.
+        const v128 hi2 = _mm_and_si128(hi, splat8(3));
+        const v128 tLow = _mm_add_epi8(lo, splat8(0x40));
+        const v128 carry = _mm_cmpeq_epi8(_mm_max_epu8(lo, splat8(0xC0)), lo);  // all ones: subtracting adds 1
+        first = _mm_blendv_epi8(first, _mm_or_si128(_mm_sub_epi8(hi2, carry), splat8(0xF0)), high);
+        second = _mm_blendv_epi8(second, _mm_or_si128(_mm_and_si128(_mm_srli_epi16(tLow, 2), splat8(0x3F)), cont), high);
+        // Low half: 0x80 | the high half's two lowest bits << 4 | (unit >> 6) & 0x0F, then as below 0x800.
+        const v128 prevLow2 = _mm_and_si128(_mm_slli_si128(lo, 1), splat8(3));
+        first = _mm_blendv_epi8(first, _mm_or_si128(_mm_or_si128(_mm_slli_epi16(prevLow2, 4), _mm_slli_epi16(hi2, 2)), _mm_or_si128(top2, cont)), low);
     }
-    const v128 fix = splat16(0x40);
+    first = _mm_blendv_epi8(lo, first, wide);
     char* d = reinterpret_cast<char*>(out + o);
-    const unsigned k0 = emitLanes<St>(d, _mm_xor_si128(twoByteLanes(a, asciiA), _mm_and_si128(lowA, fix)), wide & 0xFF, 8);
-    const unsigned k1 = emitLanes<St>(d + k0, _mm_xor_si128(twoByteLanes(b, asciiB), _mm_and_si128(lowB, fix)),
-                                      (wide >> 8) & (0xFFu >> (16 - units)), units - 8);
+    const unsigned k0 = emitLanes<St>(d, _mm_unpacklo_epi8(first, second), wideBits & 0xFF, 8);
+    const unsigned k1 = emitLanes<St>(d + k0, _mm_unpackhi_epi8(first, second), (wideBits >> 8) & (0xFFu >> (16 - units)), units - 8);
     i += units;
     o += k0 + k1;
     return true;
@@ -262,15 +277,16 @@ inline bool unitsBlock(v128 u, zet8u* out, std::size_t& i, std::size_t& o) {
 // eight units of any kind. Needs 16 source units and 32 bytes of room, or 8 and 24 for the second.
 template <bool Swap, Stores St>
 inline bool block(const char* base, std::size_t n, zet8u* out, std::size_t cap, std::size_t& i, std::size_t& o) {
-    if (n - i < 16 || cap - o < 32) return unitsBlock<St>(swapIf<Swap>(loadu(base + 2 * i)), out, i, o);
-    const v128 a = swapIf<Swap>(loadu(base + 2 * i)), b = swapIf<Swap>(loadu(base + 2 * i + 16));
-    const v128 z = _mm_setzero_si128(), three = splat16(0xF800);
-    if (_mm_testz_si128(_mm_or_si128(a, b), three)) return narrowStep<Swap, St>(base, n, out, cap, a, b, z, z, i, o);
-    const v128 topA = _mm_and_si128(a, three), topB = _mm_and_si128(b, three);
-    const v128 sa = _mm_cmpeq_epi16(topA, splat16(0xD800)), sb = _mm_cmpeq_epi16(topB, splat16(0xD800));
-    if (bits(_mm_packs_epi16(_mm_or_si128(_mm_cmpeq_epi16(topA, z), sa), _mm_or_si128(_mm_cmpeq_epi16(topB, z), sb))) == 0xFFFF)
-        return narrowStep<Swap, St>(base, n, out, cap, a, b, sa, sb, i, o);
-    return unitsBlock<St>(a, out, i, o);
+    if (n - i >= 16 && cap - o >= 32) {
+        const v128 a = shuffle(loadu(base + 2 * i), kLowsThenHighs), b = shuffle(loadu(base + 2 * i + 16), kLowsThenHighs);
+        const v128 lo = Swap ? _mm_unpackhi_epi64(a, b) : _mm_unpacklo_epi64(a, b);
+        const v128 hi = Swap ? _mm_unpacklo_epi64(a, b) : _mm_unpackhi_epi64(a, b);
+        if (_mm_testz_si128(hi, splat8(0xF8))) return narrowStep<Swap, St>(base, n, out, cap, lo, hi, false, i, o);
+        const v128 top = _mm_and_si128(hi, splat8(0xF8));
+        if (bits(_mm_or_si128(_mm_cmpeq_epi8(top, _mm_setzero_si128()), _mm_cmpeq_epi8(top, splat8(0xD8)))) == 0xFFFF)
+            return narrowStep<Swap, St>(base, n, out, cap, lo, hi, true, i, o);
+    }
+    return unitsBlock<St>(swapIf<Swap>(loadu(base + 2 * i)), out, i, o);
 }
 
 // Vector blocks from s[i] on while they take the text and there is room for them: true when it
