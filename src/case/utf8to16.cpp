@@ -114,76 +114,38 @@ Progress scalarOnly(const zet8u* s, std::size_t n, zet16u* dst, std::size_t cap)
 inline v128 splat8(int b) { return _mm_set1_epi8(static_cast<char>(b)); }
 inline v128 splat16(unsigned u) { return _mm_set1_epi16(static_cast<short>(u)); }
 
-// Bytes p[0..7], zero-extended into 16-bit lanes.
-inline v128 widen(const zet8u* p) { return _mm_cvtepu8_epi16(load8(p)); }
+// Bytes 0..7 of a vector where bit j of the mask is set, moved to the front.
+constexpr auto kPickBytes = compaction(1, false);
 
 // Which lead bytes a mixed block holds besides ASCII, so that it decodes only what it needs.
 enum class Leads { Two, Three, Four, Any };
 
-// In each 16-bit lane j, the unit of the character that starts at byte p[j], read from that byte
-// and the two after it (p[0..9] in all): the value of a one- to three-byte character, the high half
-// of the pair for a four-byte lead; in the lane of a continuation byte, the low half of a pair whose
-// four-byte lead is the byte before it. The caller keeps the lanes of the bytes where characters
-// start and those after four-byte leads, and drops the rest.
-//
-// A four-byte character of value v gives the high half 0xD800 + (v >> 10) - 0x40: v >> 10 is the
-// three-byte formula of the lead and the first two continuation bytes, shifted right by 4. The low
-// half 0xDC00 | (v & 0x3FF) is that formula for the second and third continuation bytes after a
-// lead 0xD, where the two bits of the second that do not belong to v fall on bits already set.
-template <Leads L>
-inline v128 unitsAt(const zet8u* p) {
-    const v128 b0 = widen(p), six = splat16(0x3F);
-    const v128 c1 = _mm_and_si128(widen(p + 1), six);
-    if constexpr (L == Leads::Two) {
-        const v128 two = _mm_and_si128(_mm_or_si128(_mm_slli_epi16(b0, 6), c1), splat16(0x7FF));
-        return _mm_blendv_epi8(b0, two, _mm_cmpgt_epi16(b0, splat16(0xBF)));
-    } else {
-        const v128 low12 = _mm_or_si128(_mm_slli_epi16(c1, 6), _mm_and_si128(widen(p + 2), six));
-        const v128 three = _mm_or_si128(_mm_slli_epi16(b0, 12), low12);
-        v128 u = b0;
-        if constexpr (L != Leads::Three) u = _mm_blendv_epi8(u, _mm_or_si128(low12, splat16(0xDC00)), _mm_cmpgt_epi16(b0, splat16(0x7F)));
-        if constexpr (L != Leads::Four) {
-            const v128 two = _mm_and_si128(_mm_or_si128(_mm_slli_epi16(b0, 6), c1), splat16(0x7FF));
-            u = _mm_blendv_epi8(u, two, _mm_cmpgt_epi16(b0, splat16(0xBF)));
-            u = _mm_blendv_epi8(u, three, _mm_cmpgt_epi16(b0, splat16(0xDF)));
-        }
-        if constexpr (L != Leads::Three)
-            u = _mm_blendv_epi8(u, _mm_add_epi16(_mm_srli_epi16(three, 4), splat16(0xD7C0)), _mm_cmpgt_epi16(b0, splat16(0xEF)));
-        return u;
-    }
-}
-
-// Whole 16-bit lanes.
-constexpr auto kKeepUnits = compaction(2, false);
-
-// The lanes of keep (bit j: byte position j) of the W byte positions at p, into the destination
-// from unit o on; returns the number of units.
+// The units of the ASCII, two- and three-byte characters that start at the positions of keep among
+// the W bytes at p, formed a byte at a time for the 16 positions of a vector, the low byte of each
+// position's unit in `lo` and the high byte in `hi`, with x = the byte, n1 and n2 = the next two:
+// - ASCII: x, 0;
+// - two-byte lead: (x << 6) | (n1 & 0x3F), (x >> 2) & 7;
+// - three-byte lead: (n1 << 6) | (n2 & 0x3F), (x << 4) | ((n1 >> 2) & 0x0F).
+// The lanes are then compacted eight positions at a time. Reads p[0..W + 1].
 template <int W, Leads L, bool Swap, Stores St>
-[[gnu::noinline]] std::size_t emitUnits(const zet8u* p, std::uint64_t keep, char* out, std::size_t o) {
-    std::size_t k = 0;
-    for (int q = 0; q < W / 8; ++q) {
-        const unsigned m = keep >> (8 * q) & 0xFF;
-        put<St>(out + 2 * (o + k), swapIf<Swap>(shuffle(unitsAt<L>(p + 8 * q), kKeepUnits[m])), 2 * count8(m));
-        k += count8(m);
-    }
-    return k;
-}
-
-// Bytes 0..7 of a vector where bit j of the mask is set, moved to the front.
-constexpr auto kPickBytes = compaction(1, false);
-
-// The units of the ASCII and two-byte characters that start at the positions of keep among the W
-// bytes at p, formed a byte at a time for 16 positions per vector: the low byte is the byte itself
-// or (lead << 6) | (next & 0x3F), the high byte zero or (lead >> 2) & 7. Reads p[0..W].
-template <int W, bool Swap, Stores St>
-[[gnu::noinline]] std::size_t emitTwoByteUnits(const zet8u* p, std::uint64_t keep, char* out, std::size_t o) {
+[[gnu::noinline]] std::size_t emitByteUnits(const zet8u* p, std::uint64_t keep, char* out, std::size_t o) {
+    static_assert(L == Leads::Two || L == Leads::Three);
+    const v128 z = _mm_setzero_si128(), six = splat8(0x3F), top2 = splat8(0xC0), top3 = splat8(0xE0);
     std::size_t k = 0;
     for (int h = 0; h < W / 16; ++h) {
-        const v128 v = loadu(p + 16 * h), next = loadu(p + 16 * h + 1);
-        const v128 lead = _mm_and_si128(v, _mm_add_epi8(v, v));  // top bit set for 11xxxxxx
-        const v128 lo = _mm_blendv_epi8(
-            v, _mm_or_si128(_mm_and_si128(_mm_slli_epi16(v, 6), splat8(0xC0)), _mm_and_si128(next, splat8(0x3F))), lead);
-        const v128 hi = _mm_blendv_epi8(_mm_setzero_si128(), _mm_and_si128(_mm_srli_epi16(v, 2), splat8(7)), lead);
+        const v128 x = loadu(p + 16 * h), n1 = loadu(p + 16 * h + 1);
+        v128 lo = _mm_or_si128(_mm_and_si128(_mm_slli_epi16(x, 6), top2), _mm_and_si128(n1, six));
+        v128 hi = _mm_and_si128(_mm_srli_epi16(x, 2), splat8(7));
+        if constexpr (L == Leads::Three) {
+            // Blend masks are byte compares, which the compiler uses as they are.
+            const v128 n2 = loadu(p + 16 * h + 2), lead3 = _mm_cmpeq_epi8(_mm_and_si128(x, top3), top3);
+            lo = _mm_blendv_epi8(lo, _mm_or_si128(_mm_and_si128(_mm_slli_epi16(n1, 6), top2), _mm_and_si128(n2, six)), lead3);
+            hi = _mm_blendv_epi8(hi, _mm_or_si128(_mm_and_si128(_mm_slli_epi16(x, 4), splat8(0xF0)),
+                                                  _mm_and_si128(_mm_srli_epi16(n1, 2), splat8(0x0F))), lead3);
+        }
+        const v128 high = _mm_cmpgt_epi8(z, x);  // all ones from 0x80 on
+        lo = _mm_blendv_epi8(x, lo, high);      // ASCII: the byte itself
+        hi = _mm_and_si128(hi, high);
         for (int q = 0; q < 2; ++q) {
             const unsigned m = keep >> (16 * h + 8 * q) & 0xFF;
             // Indices of clearing lanes stay negative when 8 is added.
@@ -196,7 +158,53 @@ template <int W, bool Swap, Stores St>
     return k;
 }
 
-// The characters that start and end in the W bytes at p (W = 16 or 32), when every byte there
+// Bytes p[0..7], zero-extended into 16-bit lanes.
+inline v128 widen(const zet8u* p) { return _mm_cvtepu8_epi16(load8(p)); }
+
+// For blocks with four-byte characters: in each 16-bit lane j, the unit of the character that
+// starts at byte p[j], read from that byte and the two after it (p[0..9] in all): the value of a
+// one- to three-byte character, the high half of the pair for a four-byte lead; in the lane of a
+// continuation byte, the low half of a pair whose four-byte lead is the byte before it. The caller
+// keeps the lanes of the bytes where characters start and those after four-byte leads, and drops
+// the rest. (Formed a byte at a time as in emitByteUnits, these cost more than they save.)
+//
+// A four-byte character of value v gives the high half 0xD800 + (v >> 10) - 0x40: v >> 10 is the
+// three-byte formula of the lead and the first two continuation bytes, shifted right by 4. The low
+// half 0xDC00 | (v & 0x3FF) is that formula for the second and third continuation bytes after a
+// lead 0xD, where the two bits of the second that do not belong to v fall on bits already set.
+template <Leads L>
+inline v128 unitsAt(const zet8u* p) {
+    static_assert(L == Leads::Four || L == Leads::Any);
+    const v128 b0 = widen(p), six = splat16(0x3F);
+    const v128 c1 = _mm_and_si128(widen(p + 1), six);
+    const v128 low12 = _mm_or_si128(_mm_slli_epi16(c1, 6), _mm_and_si128(widen(p + 2), six));
+    const v128 three = _mm_or_si128(_mm_slli_epi16(b0, 12), low12);
+    v128 u = _mm_blendv_epi8(b0, _mm_or_si128(low12, splat16(0xDC00)), _mm_cmpgt_epi16(b0, splat16(0x7F)));
+    if constexpr (L == Leads::Any) {
+        const v128 two = _mm_and_si128(_mm_or_si128(_mm_slli_epi16(b0, 6), c1), splat16(0x7FF));
+        u = _mm_blendv_epi8(u, two, _mm_cmpgt_epi16(b0, splat16(0xBF)));
+        u = _mm_blendv_epi8(u, three, _mm_cmpgt_epi16(b0, splat16(0xDF)));
+    }
+    return _mm_blendv_epi8(u, _mm_add_epi16(_mm_srli_epi16(three, 4), splat16(0xD7C0)), _mm_cmpgt_epi16(b0, splat16(0xEF)));
+}
+
+// Whole 16-bit lanes.
+constexpr auto kKeepUnits = compaction(2, false);
+
+// The lanes of keep (bit j: byte position j) of the W byte positions at p, into the destination
+// from unit o on; returns the number of units.
+template <int W, Leads L, bool Swap, Stores St>
+[[gnu::noinline]] std::size_t emitLaneUnits(const zet8u* p, std::uint64_t keep, char* out, std::size_t o) {
+    std::size_t k = 0;
+    for (int q = 0; q < W / 8; ++q) {
+        const unsigned m = keep >> (8 * q) & 0xFF;
+        put<St>(out + 2 * (o + k), swapIf<Swap>(shuffle(unitsAt<L>(p + 8 * q), kKeepUnits[m])), 2 * count8(m));
+        k += count8(m);
+    }
+    return k;
+}
+
+// The characters that start and end in the W bytes at p (W = 16, 32 or 64), when every byte there
 // belongs to a well-formed character; a character that the end of the block cuts is left to the
 // next one. At least W - 3 bytes, up to W units. Reads p[0..W + 1].
 template <int W, bool Swap, Stores St>
@@ -224,7 +232,7 @@ inline bool mixedBlock(const zet8u* p, char* out, std::size_t& i, std::size_t& o
     // a second after three- and four-byte leads, a third after four-byte leads (0xF8..0xFF count
     // as four-byte leads here and are turned away below).
     const std::uint64_t called = (lead2 << 1) | (lead3 << 2) | (lead4 << 3);
-    constexpr std::uint64_t kAll = (std::uint64_t{1} << W) - 1;
+    constexpr std::uint64_t kAll = ~std::uint64_t{0} >> (64 - W);
     if ((called ^ cont) & kAll) return false;
     // Shortest forms and values up to U+10FFFF, checked only for the leads that the block holds:
     // no lead 0xC0 or 0xC1; no 0xE0 before 0x80..0x9F (bit 5 clear); no 0xF0 before 0x80..0x8F (bits
@@ -239,20 +247,22 @@ inline bool mixedBlock(const zet8u* p, char* out, std::size_t& i, std::size_t& o
         }
     }
     if (bad & kAll) return false;
-    // A lead whose continuation bytes run past the block ends it before that lead: the block
-    // ends at its last start, or after all W bytes when nothing is called for beyond them.
+    // A lead whose continuation bytes run past the block ends it before that lead, its last start
+    // (at most 3 bytes before the end); else the block ends after all W bytes.
     const std::uint64_t starts = ~cont & kAll;
-    const auto len = static_cast<unsigned>(63 - __builtin_clzll(starts | std::uint64_t{called <= kAll} << W));
-    const std::uint64_t keep = (starts | (lead4 << 1)) & ((std::uint64_t{1} << len) - 1);
+    const bool cut = ((lead2 >> (W - 1)) | (lead3 >> (W - 2)) | (lead4 >> (W - 3))) != 0;
+    const unsigned short_ = cut * (W - static_cast<unsigned>(63 - __builtin_clzll(starts)));
+    const unsigned len = W - short_;
+    const std::uint64_t keep = (starts | (lead4 << 1)) & (kAll >> short_);
     std::size_t written;
     if (!lead3)
-        written = emitTwoByteUnits<W, Swap, St>(p, keep, out, o);
+        written = emitByteUnits<W, Leads::Two, Swap, St>(p, keep, out, o);
     else if (!lead4)
-        written = emitUnits<W, Leads::Three, Swap, St>(p, keep, out, o);
+        written = emitByteUnits<W, Leads::Three, Swap, St>(p, keep, out, o);
     else if (!(lead2 & ~lead4))
-        written = emitUnits<W, Leads::Four, Swap, St>(p, keep, out, o);
+        written = emitLaneUnits<W, Leads::Four, Swap, St>(p, keep, out, o);
     else
-        written = emitUnits<W, Leads::Any, Swap, St>(p, keep, out, o);
+        written = emitLaneUnits<W, Leads::Any, Swap, St>(p, keep, out, o);
     i += len;
     o += written;
     return true;
@@ -325,8 +335,8 @@ template <bool Swap>
     std::size_t i = at, o = to;
     bool hit;
     do {
-        if (n - i >= 56 && cap - o >= 33)
-            hit = block<32, Swap, Stores::Ahead>(s, n, out, cap, i, o);
+        if (n - i >= 88 && cap - o >= 65)
+            hit = block<64, Swap, Stores::Ahead>(s, n, out, cap, i, o);
         else if (n - i >= 34 && cap - o >= 32)
             hit = block<32, Swap, Stores::Exact>(s, n, out, cap, i, o);
         else if (n - i >= 24 && cap - o >= 16)
