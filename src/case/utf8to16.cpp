@@ -237,16 +237,20 @@ inline bool mixedBlock(const zet8u* p, char* out, std::size_t& i, std::size_t& o
     // Shortest forms and values up to U+10FFFF, checked only for the leads that the block holds:
     // no lead 0xC0 or 0xC1; no 0xE0 before 0x80..0x9F (bit 5 clear); no 0xF0 before 0x80..0x8F (bits
     // 5 and 4 clear); no lead above 0xF3 (0xF4 is rare and left to the rules).
-    std::uint64_t bad = 0;
-    for (int k = 0; k < W / 16; ++k) {
-        if (lead2 & ~lead3) bad |= std::uint64_t{bits(_mm_cmpeq_epi8(_mm_and_si128(v[k], splat8(0xFE)), splat8(0xC0)))} << 16 * k;
-        if (lead3 & ~lead4) bad |= (std::uint64_t{bits(_mm_cmpeq_epi8(v[k], splat8(0xE0)))} << (16 * k + 1)) & ~b5;
-        if (lead4) {
-            bad |= std::uint64_t{bits(_mm_cmpeq_epi8(_mm_max_epu8(v[k], splat8(0xF4)), v[k]))} << 16 * k;
-            bad |= (std::uint64_t{bits(_mm_cmpeq_epi8(v[k], splat8(0xF0)))} << (16 * k + 1)) & ~(b5 | b4);
-        }
+    auto positions = [&](auto test) {  // bit j: test is true for byte j
+        std::uint64_t m = 0;
+        for (int k = 0; k < W / 16; ++k) m |= std::uint64_t{bits(test(v[k]))} << 16 * k;
+        return m;
+    };
+    if (lead2 & ~lead3 && positions([](v128 x) { return _mm_cmpeq_epi8(_mm_and_si128(x, splat8(0xFE)), splat8(0xC0)); }))
+        return false;
+    if (lead3 & ~lead4 && (positions([](v128 x) { return _mm_cmpeq_epi8(x, splat8(0xE0)); }) << 1 & ~b5 & kAll)) return false;
+    if (lead4) {
+        v128 above = _mm_setzero_si128();
+        for (int k = 0; k < W / 16; ++k) above = _mm_or_si128(above, _mm_cmpeq_epi8(_mm_max_epu8(v[k], splat8(0xF4)), v[k]));
+        if (!_mm_testz_si128(above, above)) return false;
+        if (positions([](v128 x) { return _mm_cmpeq_epi8(x, splat8(0xF0)); }) << 1 & ~(b5 | b4) & kAll) return false;
     }
-    if (bad & kAll) return false;
     // A lead whose continuation bytes run past the block ends it before that lead, its last start
     // (at most 3 bytes before the end); else the block ends after all W bytes.
     const std::uint64_t starts = ~cont & kAll;
