@@ -174,53 +174,74 @@ constexpr Shuffle kLowsThenHighs = {0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11
 
 inline v128 splat8(int b) { return _mm_set1_epi8(static_cast<char>(b)); }
 
-// Sixteen units (low bytes lo, high bytes hi) of one or two bytes each, or halves of surrogate
-// pairs, worked on a byte per unit: `first` and `second` get each unit's first and second byte,
-// then they are interleaved into 16-bit lanes and compacted. A pair gives the lead and first
+// 16 * P units (P = 1 or 2; low bytes lo[], high bytes hi[]) of one or two bytes each, or halves of
+// surrogate pairs, worked on a byte per unit: `first` and `second` get each unit's first and second
+// byte, then they are interleaved into 16-bit lanes and compacted. A pair gives the lead and first
 // continuation byte from its high half, the other two from its low half. A high half in the last
 // lane is left for the next block; a surrogate that is not half of a pair here makes the block fail.
-template <bool Swap, Stores St>
-inline bool narrowStep(const char* base, std::size_t n, zet8u* out, std::size_t cap, v128 lo, v128 hi, bool pairs,
+template <int P, bool Swap, Stores St>
+inline bool narrowStep(const char* base, std::size_t n, zet8u* out, std::size_t cap, const v128* lo, const v128* hi, bool pairs,
                        std::size_t& i, std::size_t& o) {
+    constexpr unsigned kUnits = 16 * P;
     // Units of two bytes or more: a high byte, or a low byte from 0x80.
-    const v128 wide = _mm_or_si128(_mm_adds_epu8(hi, splat8(0x7F)), lo);
-    const unsigned wideBits = bits(wide);
+    v128 wide[P];
+    std::uint32_t wideBits = 0;
+    for (int p = 0; p < P; ++p) {
+        wide[p] = _mm_or_si128(_mm_adds_epu8(hi[p], splat8(0x7F)), lo[p]);
+        wideBits |= bits(wide[p]) << 16 * p;
+    }
     if (wideBits == 0) {
-        storeu(out + o, lo);
-        i += 16;
-        o += 16;
+        for (int p = 0; p < P; ++p) storeu(out + o + 16 * p, lo[p]);
+        i += kUnits;
+        o += kUnits;
         asciiRun<Swap>(base, n, out, cap, i, o);
         return true;
     }
-    const v128 low6 = _mm_and_si128(lo, splat8(0x3F)), top2 = _mm_and_si128(_mm_srli_epi16(lo, 6), splat8(3));
-    const v128 cont = splat8(0x80);
-    // Below 0x800: 0xC0 | u >> 6, then 0x80 | (u & 0x3F).
-    v128 first = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_slli_epi16(hi, 2), splat8(0xFC)), top2), splat8(0xC0));
-    v128 second = _mm_or_si128(low6, cont);
-    unsigned units = 16;
+    v128 high[P], low[P];
+    unsigned units = kUnits;
     if (pairs) {
-        const v128 tag = _mm_and_si128(hi, splat8(0xFC));
-        const v128 high = _mm_cmpeq_epi8(tag, splat8(0xD8)), low = _mm_cmpeq_epi8(tag, splat8(0xDC));
-        const unsigned highs = bits(high), lows = bits(low);
-        if (((highs << 1) ^ lows) & 0xFFFF) return false;  // a low half after every high one, and only there
-        units -= highs >> 15;
-        // High half: with t = (unit & 0x3FF) + 0x40 (the pair's value >> 10), 0xF0 | t >> 8, then
-        // 0x80 | (t >> 2) & 0x3F; t's low byte is lo + 0x40, its high byte carries from it.
-        const v128 hi2 = _mm_and_si128(hi, splat8(3));
-        const v128 tLow = _mm_add_epi8(lo, splat8(0x40));
-        const v128 carry = _mm_cmpeq_epi8(_mm_max_epu8(lo, splat8(0xC0)), lo);  // all ones: subtracting adds 1
-        first = _mm_blendv_epi8(first, _mm_or_si128(_mm_sub_epi8(hi2, carry), splat8(0xF0)), high);
-        second = _mm_blendv_epi8(second, _mm_or_si128(_mm_and_si128(_mm_srli_epi16(tLow, 2), splat8(0x3F)), cont), high);
-        // Low half: 0x80 | the high half's two lowest bits << 4 | (unit >> 6) & 0x0F, then as below 0x800.
-        const v128 prevLow2 = _mm_and_si128(_mm_slli_si128(lo, 1), splat8(3));
-        first = _mm_blendv_epi8(first, _mm_or_si128(_mm_or_si128(_mm_slli_epi16(prevLow2, 4), _mm_slli_epi16(hi2, 2)), _mm_or_si128(top2, cont)), low);
+        std::uint32_t highs = 0, lows = 0;
+        for (int p = 0; p < P; ++p) {
+            const v128 tag = _mm_and_si128(hi[p], splat8(0xFC));
+            high[p] = _mm_cmpeq_epi8(tag, splat8(0xD8));
+            low[p] = _mm_cmpeq_epi8(tag, splat8(0xDC));
+            highs |= bits(high[p]) << 16 * p;
+            lows |= bits(low[p]) << 16 * p;
+        }
+        if ((highs << 1 ^ lows) & (~0u >> (32 - kUnits))) return false;  // a low half after every high one, and only there
+        units -= highs >> (kUnits - 1);
     }
-    first = _mm_blendv_epi8(lo, first, wide);
     char* d = reinterpret_cast<char*>(out + o);
-    const unsigned k0 = emitLanes<St>(d, _mm_unpacklo_epi8(first, second), wideBits & 0xFF, 8);
-    const unsigned k1 = emitLanes<St>(d + k0, _mm_unpackhi_epi8(first, second), (wideBits >> 8) & (0xFFu >> (16 - units)), units - 8);
+    unsigned k = 0;
+    for (int p = 0; p < P; ++p) {
+        const v128 top2 = _mm_and_si128(_mm_srli_epi16(lo[p], 6), splat8(3)), cont = splat8(0x80);
+        // Below 0x800: 0xC0 | u >> 6, then 0x80 | (u & 0x3F).
+        v128 first = _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_slli_epi16(hi[p], 2), splat8(0xFC)), top2), splat8(0xC0));
+        v128 second = _mm_or_si128(_mm_and_si128(lo[p], splat8(0x3F)), cont);
+        if (pairs) {
+            // High half: with t = (unit & 0x3FF) + 0x40 (the pair's value >> 10), 0xF0 | t >> 8, then
+            // 0x80 | (t >> 2) & 0x3F; t's low byte is lo + 0x40, its high byte carries from it.
+            const v128 hi2 = _mm_and_si128(hi[p], splat8(3));
+            const v128 carry = _mm_cmpeq_epi8(_mm_max_epu8(lo[p], splat8(0xC0)), lo[p]);  // all ones: subtracting adds 1
+            first = _mm_blendv_epi8(first, _mm_or_si128(_mm_sub_epi8(hi2, carry), splat8(0xF0)), high[p]);
+            second = _mm_blendv_epi8(
+                second, _mm_or_si128(_mm_and_si128(_mm_srli_epi16(_mm_add_epi8(lo[p], splat8(0x40)), 2), splat8(0x3F)), cont), high[p]);
+            // Low half: 0x80 | the high half's two lowest bits << 4 | (unit >> 6) & 0x0F, then as below 0x800.
+            const v128 prev = p ? _mm_alignr_epi8(lo[p], lo[p - 1], 15) : _mm_slli_si128(lo[p], 1);
+            const v128 prevLow2 = _mm_and_si128(prev, splat8(3));
+            first = _mm_blendv_epi8(
+                first, _mm_or_si128(_mm_or_si128(_mm_slli_epi16(prevLow2, 4), _mm_slli_epi16(hi2, 2)), _mm_or_si128(top2, cont)), low[p]);
+        }
+        first = _mm_blendv_epi8(lo[p], first, wide[p]);
+        const unsigned m = wideBits >> 16 * p;
+        k += emitLanes<St>(d + k, _mm_unpacklo_epi8(first, second), m & 0xFF, 8);
+        if (p == P - 1)
+            k += emitLanes<St>(d + k, _mm_unpackhi_epi8(first, second), (m >> 8) & (0xFFu >> (kUnits - units)), units - (kUnits - 8));
+        else
+            k += emitLanes<St>(d + k, _mm_unpackhi_epi8(first, second), (m >> 8) & 0xFF, 8);
+    }
     i += units;
-    o += k0 + k1;
+    o += k;
     return true;
 }
 
@@ -273,18 +294,35 @@ inline bool unitsBlock(v128 u, zet8u* out, std::size_t& i, std::size_t& o) {
     return true;
 }
 
-// One block at s[i]: sixteen units of at most two bytes each or pairs (and ASCII runs), else
-// eight units of any kind. Needs 16 source units and 32 bytes of room, or 8 and 24 for the second.
-template <bool Swap, Stores St>
+// One block at s[i]: 16 * P units of at most two bytes each or pairs (and ASCII runs), else eight
+// units of any kind. Needs 16 * P source units and 32 * P bytes of room, or 8 and 24 for the second.
+template <int P, bool Swap, Stores St>
 inline bool block(const char* base, std::size_t n, zet8u* out, std::size_t cap, std::size_t& i, std::size_t& o) {
-    if (n - i >= 16 && cap - o >= 32) {
-        const v128 a = shuffle(loadu(base + 2 * i), kLowsThenHighs), b = shuffle(loadu(base + 2 * i + 16), kLowsThenHighs);
-        const v128 lo = Swap ? _mm_unpackhi_epi64(a, b) : _mm_unpacklo_epi64(a, b);
-        const v128 hi = Swap ? _mm_unpacklo_epi64(a, b) : _mm_unpackhi_epi64(a, b);
-        if (_mm_testz_si128(hi, splat8(0xF8))) return narrowStep<Swap, St>(base, n, out, cap, lo, hi, false, i, o);
-        const v128 top = _mm_and_si128(hi, splat8(0xF8));
-        if (bits(_mm_or_si128(_mm_cmpeq_epi8(top, _mm_setzero_si128()), _mm_cmpeq_epi8(top, splat8(0xD8)))) == 0xFFFF)
-            return narrowStep<Swap, St>(base, n, out, cap, lo, hi, true, i, o);
+    if (n - i >= 16 * P && cap - o >= 32 * P) {
+        v128 lo[P], hi[P], either = _mm_setzero_si128();
+        for (int p = 0; p < P; ++p) {
+            const v128 a = shuffle(loadu(base + 2 * i + 32 * p), kLowsThenHighs), b = shuffle(loadu(base + 2 * i + 32 * p + 16), kLowsThenHighs);
+            lo[p] = Swap ? _mm_unpackhi_epi64(a, b) : _mm_unpacklo_epi64(a, b);
+            hi[p] = Swap ? _mm_unpacklo_epi64(a, b) : _mm_unpackhi_epi64(a, b);
+            either = _mm_or_si128(either, hi[p]);
+        }
+        if (_mm_testz_si128(either, splat8(0xF8))) return narrowStep<P, Swap, St>(base, n, out, cap, lo, hi, false, i, o);
+        // Units of at most two bytes or surrogates, in the processor's sign bit of each byte.
+        auto twoAtMost = [&](int p) {
+            const v128 top = _mm_and_si128(hi[p], splat8(0xF8));
+            return _mm_or_si128(_mm_cmpeq_epi8(top, _mm_setzero_si128()), _mm_cmpeq_epi8(top, splat8(0xD8)));
+        };
+        v128 all = twoAtMost(0);
+        for (int p = 1; p < P; ++p) all = _mm_and_si128(all, twoAtMost(p));
+        if (bits(all) == 0xFFFF) return narrowStep<P, Swap, St>(base, n, out, cap, lo, hi, true, i, o);
+        v128 any = twoAtMost(0);
+        for (int p = 1; p < P; ++p) any = _mm_or_si128(any, twoAtMost(p));
+        if (_mm_testz_si128(any, any) && cap - o >= 48 * P) {  // three bytes each
+            for (int q = 0; q < 2 * P; ++q) threeByteUnits(swapIf<Swap>(loadu(base + 2 * i + 16 * q)), out + o + 24 * q);
+            i += 16 * P;
+            o += 48 * P;
+            return true;
+        }
     }
     return unitsBlock<St>(swapIf<Swap>(loadu(base + 2 * i)), out, i, o);
 }
@@ -292,9 +330,9 @@ inline bool block(const char* base, std::size_t n, zet8u* out, std::size_t cap, 
 // Vector blocks from s[i] on while they take the text and there is room for them: true when it
 // stopped at a block that no kernel took, false when too little source or room was left.
 //
-// Run-ahead stores: a block of k bytes stores at most 32 bytes past o, and at most 13 past o + k
+// Run-ahead stores: a block of k bytes stores at most 64 bytes past o, and at most 13 past o + k
 // (its last 16-byte store begins where the bytes before it end, and its last vector gives at least
-// 3 bytes, 7 in the 16-unit step). The 16 source units left after the block's 16 give at least 16
+// 3 bytes, 7 in the narrow steps). The 16 source units left after the block's 32 give at least 16
 // more bytes (every unit gives at least one), unless the conversion stops for room first, which it
 // does not before cap - 3; so the rest of the conversion writes over the surplus. Exact blocks
 // need only their own reads and writes.
@@ -305,10 +343,10 @@ template <bool Swap>
     std::size_t i = at, o = to;
     bool hit;
     do {
-        if (n - i >= 32 && cap - o >= 35)
-            hit = block<Swap, Stores::Ahead>(base, n, d, cap, i, o);
+        if (n - i >= 48 && cap - o >= 67)
+            hit = block<2, Swap, Stores::Ahead>(base, n, d, cap, i, o);
         else if (n - i >= 8 && cap - o >= 24)
-            hit = block<Swap, Stores::Exact>(base, n, d, cap, i, o);
+            hit = block<1, Swap, Stores::Exact>(base, n, d, cap, i, o);
         else
             break;
     } while (hit);
