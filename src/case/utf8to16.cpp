@@ -242,13 +242,15 @@ inline bool mixedBlock(const zet8u* p, char* out, std::size_t& i, std::size_t& o
         for (int k = 0; k < W / 16; ++k) m |= std::uint64_t{bits(test(v[k]))} << 16 * k;
         return m;
     };
-    if (lead2 & ~lead3 && positions([](v128 x) { return _mm_cmpeq_epi8(_mm_and_si128(x, splat8(0xFE)), splat8(0xC0)); }))
-        return false;
+    auto anywhere = [&](auto test) {  // test is true for some byte
+        v128 m = test(v[0]);
+        for (int k = 1; k < W / 16; ++k) m = _mm_or_si128(m, test(v[k]));
+        return !_mm_testz_si128(m, m);
+    };
+    if (lead2 & ~lead3 && anywhere([](v128 x) { return _mm_cmpeq_epi8(_mm_and_si128(x, splat8(0xFE)), splat8(0xC0)); })) return false;
     if (lead3 & ~lead4 && (positions([](v128 x) { return _mm_cmpeq_epi8(x, splat8(0xE0)); }) << 1 & ~b5 & kAll)) return false;
     if (lead4) {
-        v128 above = _mm_setzero_si128();
-        for (int k = 0; k < W / 16; ++k) above = _mm_or_si128(above, _mm_cmpeq_epi8(_mm_max_epu8(v[k], splat8(0xF4)), v[k]));
-        if (!_mm_testz_si128(above, above)) return false;
+        if (anywhere([](v128 x) { return _mm_cmpeq_epi8(_mm_max_epu8(x, splat8(0xF4)), x); })) return false;
         if (positions([](v128 x) { return _mm_cmpeq_epi8(x, splat8(0xF0)); }) << 1 & ~(b5 | b4) & kAll) return false;
     }
     // A lead whose continuation bytes run past the block ends it before that lead, its last start
