@@ -6,12 +6,15 @@
 //
 // Vector blocks in front of the scalar rules (the driver is in utf_frame.h):
 // - ASCII: 16 units at a time, for as long as the run lasts;
-// - eight units of three bytes each: 24 bytes;
-// - eight units of one to three bytes, surrogate pairs included: each unit's bytes are formed in
-//   its 16-bit lane (the third byte of a three-byte unit in a second vector) and compacted, the
-//   two halves of a pair giving two bytes each of the pair's four. A high surrogate in the last
-//   lane is left for the next block; any other surrogate without its other half makes the block
-//   fail, and the scalar rules take it.
+// - 32 units (16 near the ends of the buffers) of at most two bytes each, surrogate pairs
+//   included, as a vector of their low bytes and one of their high bytes: each unit's first and
+//   second byte are formed a byte per unit, the two halves of a pair giving two bytes each of the
+//   pair's four, then interleaved and compacted;
+// - 32 or 8 units of three bytes each;
+// - else eight units of one to three bytes, pairs included, each unit's bytes formed in its 16-bit
+//   lane (the third byte of a three-byte unit in a second vector) and compacted.
+// A high surrogate in the last lane of a block is left for the next one; any other surrogate
+// without its other half makes the block fail, and the scalar rules take it.
 #include <array>
 #include <cstdint>
 

@@ -7,9 +7,10 @@
 // Vector blocks in front of the scalar rules (the driver is in utf_frame.h):
 // - ASCII: 16 bytes at a time, for as long as the run lasts;
 // - a run of three-byte characters: eight of them, 24 bytes, into 8 units;
-// - a mixed block: the characters of one to four bytes that start and end in 16 bytes (13 to 16
-//   bytes, up to 16 units), checked whole for form before anything is written, then decoded at
-//   every byte position and compacted to the positions where characters start.
+// - a mixed block of 64 bytes (32 or 16 near the ends of the buffers): the characters of one to
+//   four bytes that start and end in it, checked whole for form by bit masks before anything is
+//   written, then decoded at every byte position and compacted to the positions where characters
+//   start (and, for a four-byte character, the one after, which gives the low half of its pair).
 // A block takes only what is well-formed by the strict reading of UTF-8: shortest forms, four-byte
 // values up to U+10FFFF (0xF4 leads and the five- and six-byte forms are left to the scalar rules).
 // Three-byte surrogate values are well-formed here, as they are for the rules.
@@ -257,9 +258,9 @@ inline bool mixedBlock(const zet8u* p, char* out, std::size_t& i, std::size_t& o
     // (at most 3 bytes before the end); else the block ends after all W bytes.
     const std::uint64_t starts = ~cont & kAll;
     const bool cut = ((lead2 >> (W - 1)) | (lead3 >> (W - 2)) | (lead4 >> (W - 3))) != 0;
-    const unsigned short_ = cut * (W - static_cast<unsigned>(63 - __builtin_clzll(starts)));
-    const unsigned len = W - short_;
-    const std::uint64_t keep = (starts | (lead4 << 1)) & (kAll >> short_);
+    const unsigned left = cut * (W - static_cast<unsigned>(63 - __builtin_clzll(starts)));  // bytes left to the next block
+    const unsigned len = W - left;
+    const std::uint64_t keep = (starts | (lead4 << 1)) & (kAll >> left);
     std::size_t written;
     if (!lead3)
         written = emitByteUnits<W, Leads::Two, Swap, St>(p, keep, out, o);

@@ -130,8 +130,8 @@ Bytes runsUtf8(std::mt19937& rng, std::size_t size) {
             }
             continue;
         }
-        std::uint32_t k = 0;
-        for (std::uint32_t r = pick(1, weight[0] + weight[1] + weight[2] + weight[3]); r > weight[k]; r -= weight[k]) ++k;
+        std::uint32_t k = 0, r = pick(1, weight[0] + weight[1] + weight[2] + weight[3]);
+        while (r > weight[k]) r -= weight[k++];
         for (std::uint32_t n = pick(1, 24); n--;) {
             std::uint32_t v = pick(kLeast[k], k == 3 ? 0x10FFFF : kLeast[k + 1] - 1);
             if (k == 2 && rng() % 8 == 0) v = rng() % 2 ? pick(0x800, 0xFFF) : pick(0xD800, 0xDFFF);
@@ -158,8 +158,8 @@ Units runsUtf16(std::mt19937& rng, std::size_t size) {
             }
             continue;
         }
-        std::uint32_t k = 0;
-        for (std::uint32_t r = pick(1, weight[0] + weight[1] + weight[2] + weight[3]); r > weight[k]; r -= weight[k]) ++k;
+        std::uint32_t k = 0, r = pick(1, weight[0] + weight[1] + weight[2] + weight[3]);
+        while (r > weight[k]) r -= weight[k++];
         for (std::uint32_t n = pick(1, 24); n--;) {
             if (k == 3) s.insert(s.end(), {pick(0xD800, 0xDBFF), pick(0xDC00, 0xDFFF)});
             else s.push_back(k == 2 ? (rng() % 2 ? pick(0x800, 0xD7FF) : pick(0xE000, 0xFFFF)) : pick(kLeast[k], kLeast[k + 1] - 1));
