@@ -15,7 +15,9 @@
 //   lane (the third byte of a three-byte unit in a second vector) and compacted.
 // A high surrogate in the last lane of a block is left for the next one; any other surrogate
 // without its other half makes the block fail, and the scalar rules take it.
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 
 #include "case/utf.h"
@@ -318,12 +320,16 @@ inline bool block(const char* base, std::size_t n, zet8u* out, std::size_t cap, 
         v128 all = twoAtMost(0);
         for (int p = 1; p < P; ++p) all = _mm_and_si128(all, twoAtMost(p));
         if (bits(all) == 0xFFFF) return narrowStep<P, Swap, St>(base, n, out, cap, lo, hi, true, i, o);
-        v128 any = twoAtMost(0);
-        for (int p = 1; p < P; ++p) any = _mm_or_si128(any, twoAtMost(p));
-        if (_mm_testz_si128(any, any) && cap - o >= 48 * P) {  // three bytes each
-            for (int q = 0; q < 2 * P; ++q) threeByteUnits(swapIf<Swap>(loadu(base + 2 * i + 16 * q)), out + o + 24 * q);
-            i += 16 * P;
-            o += 48 * P;
+        // Leading groups of eight units of three bytes each.
+        std::uint32_t shorter = 0;
+        for (int p = 0; p < P; ++p) shorter |= bits(twoAtMost(p)) << 16 * p;
+        // (The 32 * P bytes of room allow P groups, 48 * P all of them.)
+        const unsigned groups = std::min<unsigned>((shorter ? static_cast<unsigned>(std::countr_zero(shorter)) : 16 * P) / 8,
+                                                   cap - o >= 48 * P ? 2 * P : P);
+        if (groups) {
+            for (unsigned q = 0; q < groups; ++q) threeByteUnits(swapIf<Swap>(loadu(base + 2 * i + 16 * q)), out + o + 24 * q);
+            i += 8 * groups;
+            o += 24 * groups;
             return true;
         }
     }

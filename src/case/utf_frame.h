@@ -75,9 +75,10 @@ inline unsigned count8(unsigned m) { return kBitCount[m]; }
 // ---- stores ----
 
 // How a block stores a vector of which only the first k bytes are output. Exact stores write those k
-// bytes and nothing else. Run-ahead stores write all 16 bytes: the driver allows them only while so
-// much source and room are left that the rest of the conversion is sure to write over the surplus
-// (see drive), so that in the end, too, nothing lies past the units that the call reports as written.
+// bytes and nothing else. Run-ahead stores write all 16 bytes: the block loop of each direction
+// allows them only while so much source and room are left that the rest of the conversion is sure
+// to write over the surplus, so that in the end, too, nothing lies past the units that the call
+// reports as written.
 enum class Stores { Exact, Ahead };
 
 // The first k bytes of v at p, 0 <= k <= 16: overlapping pairs of 8-, 4-, 2-byte stores, the second
