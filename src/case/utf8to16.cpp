@@ -254,13 +254,12 @@ inline bool mixedBlock(const zet8u* p, char* out, std::size_t& i, std::size_t& o
         if (anywhere([](v128 x) { return _mm_cmpeq_epi8(_mm_max_epu8(x, splat8(0xF4)), x); })) return false;
         if (positions([](v128 x) { return _mm_cmpeq_epi8(x, splat8(0xF0)); }) << 1 & ~(b5 | b4) & kAll) return false;
     }
-    // A lead whose continuation bytes run past the block ends it before that lead, its last start
-    // (at most 3 bytes before the end); else the block ends after all W bytes.
-    const std::uint64_t starts = ~cont & kAll;
-    const bool cut = ((lead2 >> (W - 1)) | (lead3 >> (W - 2)) | (lead4 >> (W - 3))) != 0;
-    const unsigned left = cut * (W - static_cast<unsigned>(63 - __builtin_clzll(starts)));  // bytes left to the next block
+    // A lead whose continuation bytes run past the block ends it before that lead (at most 3 bytes
+    // before the end); else the block ends after all W bytes. Read from the last three bytes on
+    // their own, so that the next block's start does not wait for the masks.
+    const unsigned left = p[W - 1] >= 0xC0 ? 1 : p[W - 2] >= 0xE0 ? 2 : p[W - 3] >= 0xF0 ? 3 : 0;  // bytes left to the next block
     const unsigned len = W - left;
-    const std::uint64_t keep = (starts | (lead4 << 1)) & (kAll >> left);
+    const std::uint64_t keep = (~cont | (lead4 << 1)) & (kAll >> left);
     std::size_t written;
     if (!lead3)
         written = emitByteUnits<W, Leads::Two, Swap, St>(p, keep, out, o);
