@@ -174,7 +174,8 @@ inline unsigned emitLanes(char* d, v128 lanes, unsigned m, unsigned n) {
     return k;
 }
 
-// Sixteen units as two vectors, their low bytes and their high bytes, in unit order.
+// The low bytes of eight units, then their high bytes: two such vectors give the low bytes of
+// sixteen units (their low halves) and the high bytes (their high halves).
 constexpr Shuffle kLowsThenHighs = {0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15};
 
 inline v128 splat8(int b) { return _mm_set1_epi8(static_cast<char>(b)); }
