@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "case/utf.h"
 #include "support/guarded.h"
 #include "zetch.h"
 
@@ -99,24 +100,100 @@ Bytes randomUtf8(std::mt19937& rng, std::size_t size) {
     return s;
 }
 
-ZetStatus convert(const zet8u* s, int* n, zet16u* d, int* m, bool big) { return zetsConvertUTF_8u16u(s, n, d, m, big); }
-ZetStatus convert(const zet16u* s, int* n, zet8u* d, int* m, bool big) { return zetsConvertUTF_16u8u(s, n, d, m, big); }
+// Random text in runs of characters of one length after another, the lengths drawn with weights
+// chosen per string (some strings are all of one kind), and, at a rate chosen per string (never, now
+// and then, often), a flaw in between. The runs are what vector blocks take; the flaws are what they
+// must leave to the rules, at any place relative to the blocks.
+//
+// UTF-8 runs hold one- to four-byte characters, three-byte ones with their edge values (the 0xE0
+// leads, surrogate values) and four-byte ones up to U+10FFFF; the flaws are an overlong form (often
+// by the least), a four-byte value past U+10FFFF, a five- or six-byte form, a sequence cut short,
+// a continuation byte replaced by another byte, a stray continuation byte, 0xFE or 0xFF.
+Bytes runsUtf8(std::mt19937& rng, std::size_t size) {
+    auto pick = [&](std::uint32_t lo, std::uint32_t hi) { return std::uniform_int_distribution<std::uint32_t>(lo, hi)(rng); };
+    const std::uint32_t weight[4] = {pick(0, 3), pick(0, 3), pick(0, 3), pick(1, 3)};
+    const std::uint32_t flawEvery = std::array{0u, 300u, 30u, 4u}[pick(0, 3)];
+    Bytes s;
+    while (s.size() < size) {
+        if (flawEvery && rng() % flawEvery == 0) {
+            const std::uint32_t k = pick(1, 3), at = static_cast<std::uint32_t>(s.size());
+            switch (pick(0, 6)) {
+                case 0: form(s, rng() % 2 ? kLeast[k] - 1 : pick(0, kLeast[k] - 1), static_cast<int>(k)); break;
+                case 1: form(s, pick(0x110000, 0x1FFFFF), 3); break;
+                case 2: form(s, pick(kLeast[4], 0x7FFFFFFF), static_cast<int>(pick(4, 5))); break;
+                case 3: form(s, pick(kLeast[k], kLeast[k + 1] - 1), static_cast<int>(k)), s.resize(at + pick(1, k)); break;
+                case 4:
+                    form(s, pick(kLeast[k], std::min(kLeast[k + 1] - 1, 0x10FFFFu)), static_cast<int>(k));
+                    s[at + pick(1, k)] = static_cast<zet8u>(rng() % 2 ? pick(0, 0x7F) : pick(0xC0, 0xFF));
+                    break;
+                default: s.push_back(static_cast<zet8u>(rng() % 4 ? pick(0x80, 0xBF) : pick(0xFE, 0xFF))); break;
+            }
+            continue;
+        }
+        std::uint32_t k = 0, r = pick(1, weight[0] + weight[1] + weight[2] + weight[3]);
+        while (r > weight[k]) r -= weight[k++];
+        for (std::uint32_t n = pick(1, 24); n--;) {
+            std::uint32_t v = pick(kLeast[k], k == 3 ? 0x10FFFF : kLeast[k + 1] - 1);
+            if (k == 2 && rng() % 8 == 0) v = rng() % 2 ? pick(0x800, 0xFFF) : pick(0xD800, 0xDFFF);
+            form(s, v, static_cast<int>(k));
+        }
+    }
+    s.resize(size);
+    return s;
+}
+
+// The same for UTF-16: runs of units of one, two and three UTF-8 bytes and of surrogate pairs;
+// the flaws are a high or a low surrogate on its own and a pair in the wrong order.
+Units runsUtf16(std::mt19937& rng, std::size_t size) {
+    auto pick = [&](std::uint32_t lo, std::uint32_t hi) { return static_cast<zet16u>(std::uniform_int_distribution<std::uint32_t>(lo, hi)(rng)); };
+    const std::uint32_t weight[4] = {pick(0, 3), pick(0, 3), pick(0, 3), pick(1, 3)};
+    const std::uint32_t flawEvery = std::array{0u, 300u, 30u, 4u}[pick(0, 3)];
+    Units s;
+    while (s.size() < size) {
+        if (flawEvery && rng() % flawEvery == 0) {
+            switch (pick(0, 2)) {
+                case 0: s.push_back(pick(0xD800, 0xDBFF)); break;
+                case 1: s.push_back(pick(0xDC00, 0xDFFF)); break;
+                default: s.insert(s.end(), {pick(0xDC00, 0xDFFF), pick(0xD800, 0xDBFF)}); break;
+            }
+            continue;
+        }
+        std::uint32_t k = 0, r = pick(1, weight[0] + weight[1] + weight[2] + weight[3]);
+        while (r > weight[k]) r -= weight[k++];
+        for (std::uint32_t n = pick(1, 24); n--;) {
+            if (k == 3) s.insert(s.end(), {pick(0xD800, 0xDBFF), pick(0xDC00, 0xDFFF)});
+            else s.push_back(k == 2 ? (rng() % 2 ? pick(0x800, 0xD7FF) : pick(0xE000, 0xFFFF)) : pick(kLeast[k], kLeast[k + 1] - 1));
+        }
+    }
+    s.resize(size);
+    return s;
+}
+
+// The library's conversions, or the scalar rules alone without the vector blocks.
+enum class Path { Library, ScalarRules };
+
+ZetStatus convert(const zet8u* s, int* n, zet16u* d, int* m, bool big, Path path = Path::Library) {
+    return (path == Path::Library ? zetsConvertUTF_8u16u : zet::ownConvertUtf8To16Scalar)(s, n, d, m, big);
+}
+ZetStatus convert(const zet16u* s, int* n, zet8u* d, int* m, bool big, Path path = Path::Library) {
+    return (path == Path::Library ? zetsConvertUTF_16u8u : zet::ownConvertUtf16To8Scalar)(s, n, d, m, big);
+}
 
 template <class S>
 using Other = std::conditional_t<sizeof(S) == 1, zet16u, zet8u>;  // the units of the other side
 template <class D>
 constexpr D kPoison = static_cast<D>(0xEEEE);
 
-// The library's conversion of s into `cap` units of room (and one more) filled with poison: only
-// the units reported as written may change.
+// The library's conversion of s into `cap` units of room, followed by 64 more, all filled with
+// poison: only the units reported as written may change.
 template <class S>
-Result<Other<S>> run(const std::vector<S>& s, std::size_t cap, bool big) {
-    std::vector<Other<S>> dst(cap + 1, kPoison<Other<S>>);
+Result<Other<S>> run(const std::vector<S>& s, std::size_t cap, bool big, Path path = Path::Library) {
+    std::vector<Other<S>> dst(cap + 64, kPoison<Other<S>>);
     const S none = 0;
     int n = static_cast<int>(s.size()), m = static_cast<int>(cap);
-    EXPECT_EQ(convert(s.empty() ? &none : s.data(), &n, dst.data(), &m, big), zetStatusOk);
+    EXPECT_EQ(convert(s.empty() ? &none : s.data(), &n, dst.data(), &m, big, path), zetStatusOk);
     if (m < 0 || m > static_cast<int>(cap)) return {n, {}};
-    EXPECT_EQ(std::count(dst.begin() + m, dst.end(), kPoison<Other<S>>), static_cast<long>(cap) + 1 - m) << "past " << m;
+    EXPECT_EQ(std::count(dst.begin() + m, dst.end(), kPoison<Other<S>>), static_cast<long>(cap) + 64 - m) << "past " << m;
     dst.resize(static_cast<std::size_t>(m));
     return {n, dst};
 }
@@ -177,6 +254,25 @@ TEST(UtfTest, AgreesWithTheRulesAtEveryStop) {
     }
 }
 
+// The library and the scalar rules alone give the same units and counts, and neither writes past
+// what it reports, for text of runs that vector blocks take with flaws among them at every rate,
+// into every capacity from 0 to the whole need and into ample room, in both byte orders.
+TEST(UtfTest, VectorBlocksAgreeWithTheScalarRulesAlone) {
+    std::mt19937 rng(16);
+    auto agree = [](const auto& s, bool big) {
+        const std::size_t full = run(s, 3 * s.size(), big, Path::ScalarRules).second.size();
+        for (std::size_t cap = 0; cap <= full + 1; ++cap)
+            ASSERT_EQ(run(s, cap, big), run(s, cap, big, Path::ScalarRules)) << "room " << cap << " of " << full;
+        ASSERT_EQ(run(s, 3 * s.size() + 40, big), run(s, 3 * s.size() + 40, big, Path::ScalarRules)) << "ample room";
+    };
+    for (int iter = 0; iter < 300; ++iter) {
+        SCOPED_TRACE(iter);
+        const std::size_t size = rng() % 4 ? rng() % 400 : rng() % 40;
+        agree(runsUtf8(rng, size), iter % 2);
+        agree(order(runsUtf16(rng, size), iter % 2), iter % 2);
+    }
+}
+
 // Any 16-bit units, lone surrogates included, come back unchanged from UTF-8.
 TEST(UtfTest, RoundTripOfAnyUnits) {
     std::mt19937 rng(14);
@@ -215,15 +311,16 @@ TEST(UtfTest, OneFlawAnywhereInUniformText) {
     }
 }
 
-// Text of one kind (ASCII, two-byte or three-byte units; two of them for each length 0..100) with at
-// most one character of another kind where a block boundary can fall; the source at every alignment
-// at both unreadable edges, into exact room or one unit less ending at an unreadable page.
+// Text of one kind (ASCII, two-byte or three-byte units, surrogate pairs; two of them for each length
+// 0..100) with at most one unit of another kind where a block boundary can fall; the source at every
+// alignment at both unreadable edges, into exact room or one unit less ending at an unreadable page,
+// and into ample room (where blocks may store ahead of what they have converted).
 TEST(UtfTest, VectorBlocksStayInsideTheirBuffers) {
     guarded::Arena srcArena(1 << 13), dstArena(1 << 13);
     auto sweep = [&]<class S>(const std::vector<S>& s, bool big) {
         using D = Other<S>;
         const std::size_t full = ref(s, SIZE_MAX, big).second.size();
-        for (std::size_t cap : {full, full - (full > 0)}) {
+        for (std::size_t cap : {full, full - (full > 0), 3 * s.size() + 40}) {
             const Result<D> want = ref(s, cap, big);
             const std::vector<D> room(cap, kPoison<D>);
             guarded::forEachPlacement(srcArena, s, S{0x41}, [&](S* p, int align, guarded::Edge edge) {
@@ -236,15 +333,18 @@ TEST(UtfTest, VectorBlocksStayInsideTheirBuffers) {
         }
     };
     std::mt19937 rng(15);
-    const unsigned kinds[][2] = {{0x20, 0x5F}, {0x80, 0x780}, {0x800, 0xD000}};
+    auto unit = [&](int kind, int j) {
+        const unsigned base[] = {0x20, 0x80, 0x800, j % 2 ? 0xDC00u : 0xD800u}, range[] = {0x5F, 0x780, 0xD000, 0x400};
+        return static_cast<zet16u>(base[kind] + rng() % range[kind]);
+    };
     for (int len = 0; len <= 100; ++len)
         for (int spot : {-1, 0, 7, 8, 15, 16, 31, 32, len - 1, len - 8, len - 9, len - 16, len - 17, len - 32, len - 33})
             for (bool big : {false, true}) {
                 if (spot < -1 || spot >= len) continue;
-                const int k = (len + big) % 3;
+                const int kind = (len + 2 * big) % 4;
                 Units s16(static_cast<std::size_t>(len));
-                for (auto& u : s16) u = static_cast<zet16u>(kinds[k][0] + rng() % kinds[k][1]);
-                if (spot >= 0) s16[spot] = static_cast<zet16u>(rng() % 2 ? (k ? 0x41 : 0xE9) : 0x4E2D);
+                for (int j = 0; j < len; ++j) s16[j] = unit(kind, j);
+                if (spot >= 0) s16[spot] = unit((kind + 1 + rng() % 3) % 4, spot);
                 s16 = order(s16, big);
                 sweep(s16, big);
                 sweep(ref(s16, SIZE_MAX, big).second, big);
