@@ -330,6 +330,28 @@ TYPED_TEST(SearchTest, ArgumentChecksFeatureQueriesAndZeroTerminatedForms) {
     EXPECT_EQ(got, std::vector({6, -1, 1, 4, -1, -1, 0}));
 }
 
+// Every byte value as the only member (ten copies of it, past the broadcast kernels) and as the only non-member of the
+// set, in texts that hold every value once, 256 bytes and, repeated, 4 KiB long (both kernel families): the byte
+// tables have a row and a bit for each value.
+TEST(FindCAnyTest8, EveryByteValueInAndOutOfTheSet) {
+    std::vector<zet8u> text(4096);
+    for (int i = 0; i < 4096; ++i) text[i] = static_cast<zet8u>((i % 256) * 167 + 13);
+    zetcore_double::forBothKernels([&](bool sse42) {
+        for (int len : {256, 4096})
+            for (int b = 0; b < 256; ++b) {
+                const std::vector<zet8u> only(10, static_cast<zet8u>(b));
+                std::vector<zet8u> others;
+                for (int c = 0; c < 256; ++c)
+                    if (c != b) others.push_back(static_cast<zet8u>(c));
+                const auto got = [&](const std::vector<zet8u>& set) {
+                    return bothWays(zetsFindCAny_8u, zetsFindRevCAny_8u, text.data(), len, set.data(), int(set.size()));
+                };
+                ASSERT_EQ(got(only), anyRule(std::vector(text.begin(), text.begin() + len), only)) << b << (sse42 ? " sse4.2" : "");
+                ASSERT_EQ(got(others), anyRule(std::vector(text.begin(), text.begin() + len), others)) << b;
+            }
+    });
+}
+
 // 16-bit strings and sets on both sides of the general kernel's thresholds; sets of 2048 or more also given twice.
 TEST(FindCAnyTest16, GeneralKernelThresholds) {
     std::mt19937 rng(13);
