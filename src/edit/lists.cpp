@@ -119,7 +119,8 @@ inline void copyPiece(const T* src, T* dst, int count) {
 template <CodeUnit T, int W>
 ZetStatus splitBy(const T* src, int srcLen, T delim, T* const* dst, int* dstLen, int* numDst) {
     if constexpr (W == 32)
-        if (static_cast<std::size_t>(srcLen) * sizeof(T) < 32) return splitBy<T, 16>(src, srcLen, delim, dst, dstLen, numDst);
+        if (static_cast<std::size_t>(srcLen) * sizeof(T) < 32)
+            return splitBy<T, 16>(src, srcLen, delim, dst, dstLen, numDst);
     const int slots = *numDst;
     Delimiters<T, W> delimiters(src, srcLen, delim);
     ZetStatus status = zetStatusOk;

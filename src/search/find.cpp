@@ -58,7 +58,8 @@ constexpr std::array<std::uint8_t, 256> kByteRank = [] {
     // From rare to common.
     const char common[] = "`~^|\\@$%#&*+<>[]{}=!?;:_/\"'()ZQJXVKYUWOGLNFMHBDCRIPEATS9876543210-"
                           "zqxjkvbpygfwmucldrhsnioate\r\n,.\t ";
-    for (int i = 0; common[i] != 0; ++i) rank[static_cast<unsigned char>(common[i])] = static_cast<std::uint8_t>(50 + i * 2);
+    for (int i = 0; common[i] != 0; ++i)
+        rank[static_cast<unsigned char>(common[i])] = static_cast<std::uint8_t>(50 + i * 2);
     return rank;
 }();
 
@@ -354,7 +355,8 @@ int findForward(const T* src, int len, const T* find, int lenFind, Probes p) {
     int lo = 0;
     for (; (n - lo) / 4 >= window; lo += 4 * window) {
         const T* s = src + lo + window - 1;
-        if (pieces.mayHold(s) | pieces.mayHold(s + window) | pieces.mayHold(s + 2 * window) | pieces.mayHold(s + 3 * window))
+        if (pieces.mayHold(s) | pieces.mayHold(s + window) | pieces.mayHold(s + 2 * window) |
+            pieces.mayHold(s + 3 * window))
             for (int k = 0; k < 4; ++k)
                 if (pieces.mayHold(s + k * window))
                     if (const int r = f.lowestIn(lo + k * window, lo + (k + 1) * window, false); r >= 0) return r;
@@ -384,7 +386,8 @@ int findBackward(const T* src, int len, const T* find, int lenFind, Probes p) {
     int hi = n;
     for (; hi / 4 >= window; hi -= 4 * window) {
         const T* s = src + hi - 1;
-        if (pieces.mayHold(s) | pieces.mayHold(s - window) | pieces.mayHold(s - 2 * window) | pieces.mayHold(s - 3 * window))
+        if (pieces.mayHold(s) | pieces.mayHold(s - window) | pieces.mayHold(s - 2 * window) |
+            pieces.mayHold(s - 3 * window))
             for (int k = 0; k < 4; ++k)
                 if (pieces.mayHold(s - k * window))
                     if (const int r = f.highestIn(hi - (k + 1) * window, hi - k * window, false); r >= 0) return r;

@@ -35,8 +35,8 @@ template <int W>
 using Hits = typename HitsOf<W>::type;
 
 // Lanes where a equals ka and b equals kb.
-template <CodeUnit T, int W>
-inline Hits<W> eqBoth(typename Vec<W>::reg a, typename Vec<W>::reg ka, typename Vec<W>::reg b, typename Vec<W>::reg kb) {
+template <CodeUnit T, int W, class R = typename Vec<W>::reg>
+inline Hits<W> eqBoth(R a, R ka, R b, R kb) {
     using V = Vec<W>;
     if constexpr (W == 64) {
         if constexpr (sizeof(T) == 1)
