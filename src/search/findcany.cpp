@@ -20,6 +20,7 @@
 // The core library is asked whether the SSE4.2 kernels may run on every call whose set fits
 // them, after the argument checks; an empty string or an empty set is answered (-1) among the
 // checks, before any question, and a larger set never asks.
+#include <cstdint>
 #include <utility>
 
 #include "core/blockscan.h"
@@ -56,6 +57,28 @@ inline constexpr int kBroadcastBytes = kVectorBytes > 32 ? 32 : kVectorBytes;
 template <CodeUnit T>
 inline constexpr int kEqualAny = (sizeof(T) == 1 ? _SIDD_UBYTE_OPS : _SIDD_UWORD_OPS) | _SIDD_CMP_EQUAL_ANY;
 
+// A set of at most one register (n <= lanes) with a member in every lane: the first and the last
+// 8, 4 or 2 bytes of the set side by side (where they overlap, members repeat, which changes
+// nothing for membership), repeated to fill the register; a single byte broadcast. Two loads and
+// no branch on the exact length.
+template <CodeUnit T>
+inline v128 fullSet(const T* set, int n) {
+    const char* bytes = reinterpret_cast<const char*>(set);
+    const std::size_t nbytes = sizeof(T) * static_cast<std::size_t>(n);
+    if (nbytes >= 8) return _mm_unpacklo_epi64(load8(bytes), load8(bytes + nbytes - 8));
+    if (nbytes >= 4) {
+        const v128 both = _mm_unpacklo_epi32(load4(bytes), load4(bytes + nbytes - 4));
+        return _mm_unpacklo_epi64(both, both);
+    }
+    if (nbytes >= 2) {
+        std::uint16_t first, last;
+        std::memcpy(&first, bytes, 2);
+        std::memcpy(&last, bytes + nbytes - 2, 2);
+        return _mm_set1_epi32(static_cast<int>(first | std::uint32_t{last} << 16));
+    }
+    return _mm_set1_epi8(bytes[0]);
+}
+
 // Strings of at most 16 bytes (gathered in pieces when shorter), compared with the set once by
 // explicit length: a set of at most one register by its own count, without padding; a larger one
 // as pieces of one register, the last ending at its end.
@@ -68,8 +91,7 @@ __attribute__((target("sse4.2"))) int findSse42Short(const T* src, int len, cons
     const v128 block = nbytes == 16 ? loadu(src) : gather(reinterpret_cast<const char*>(src), nbytes);
     if (n <= lanes) {
         constexpr int mode = kEqualAny<T> | (Reverse ? _SIDD_MOST_SIGNIFICANT : _SIDD_LEAST_SIGNIFICANT);
-        const v128 reg = n == lanes ? loadu(set) : gather(bytes, setBytes);
-        const int i = _mm_cmpestri(reg, n, block, len, mode);
+        const int i = _mm_cmpestri(fullSet(set, n), lanes, block, len, mode);
         return i < len ? i : -1;
     }
     unsigned hit = 0;
@@ -86,7 +108,7 @@ __attribute__((target("sse4.2"))) int findSse42(const T* src, int len, const T* 
     constexpr int lanes = kLanes<T>;
     v128 reg[K];
     if constexpr (K == 1) {
-        reg[0] = paddedSet(set, n);
+        reg[0] = fullSet(set, n);
     } else {
         const char* bytes = reinterpret_cast<const char*>(set);
         for (int j = 0; j < K; ++j) reg[j] = setPiece(bytes, sizeof(T) * static_cast<std::size_t>(n), 16u * j);
@@ -261,6 +283,8 @@ ZetStatus findAny(const T* src, zet32s len, const T* set, zet32s n, zet32s* inde
         *index = findSse42Short<T, Reverse>(src, len, set, n);
     else if (sizeof(T) == 1 && n > kLanes<T> && len >= kTablesFrom)
         *index = findGeneral<T, Reverse>(src, len, set, n);
+    else if (n <= kLanes<T>)
+        *index = findSse42<T, Reverse, 1>(src, len, set, n);
     else
         *index = findSse42Sized<T, Reverse>(std::make_integer_sequence<int, kSse42Registers>{}, src, len, set, n);
     return zetStatusOk;
