@@ -141,7 +141,7 @@ ZetStatus splitBy(const T* src, int srcLen, T delim, T* const* dst, int* dstLen,
     return pos < srcLen ? zetStatusSplitIncomplete : status;
 }
 
-// Vector width of split in this variant: 64-byte blocks buy nothing for pieces of a few bytes.
+// Vector width of split in this variant: 64-byte blocks measured slower (pieces are a few bytes).
 inline constexpr int kSplitBytes = simd::kVectorBytes > 32 ? 32 : simd::kVectorBytes;
 
 template <CodeUnit T>
