@@ -12,7 +12,8 @@
 // rare pass with a hit is filtered again block by block), then block by block, and the
 // candidates left over are taken from a block placed to end at the range's end (or, where that
 // would leave the text, at the last candidate) with the others masked off. While unit a stays
-// rare in the text, passes are first tested on it alone, at one load and compare a block. Texts
+// rare in the text, passes are first tested on it alone, at one load and compare a block (with
+// 16-byte vectors from aligned loads, which the compares take straight from memory). Texts
 // with fewer candidates than a block holds are filtered in one step on the text's first and last
 // block (a text shorter than a block: on a zero-padded copy); with 32-byte vectors they take the
 // 16-byte kernel. W is 16 in the baseline and 32 in the wider variants: 64-byte blocks measured
@@ -167,10 +168,12 @@ public:
 
     // Whether any of the kPass blocks from candidate i has a candidate that passes the filter
     // (Rare: whose unit a matches, one load and compare a block).
-    template <bool Rare>
+    template <bool Rare, bool Aligned = false>
     bool passHits(int i) const {
         auto one = [this](int j) {
-            if constexpr (Rare)
+            if constexpr (Aligned)
+                return eqHits<T, W>(V::load(src_ + j + a_), keyA_);
+            else if constexpr (Rare)
                 return eqHits<T, W>(V::loadu(src_ + j + a_), keyA_);
             else
                 return hits(j);
@@ -186,12 +189,30 @@ public:
     template <bool Rare>
     int skipForward(int i, int hi) const {
         constexpr int P = kPass * kBlock;
+        if constexpr (Rare && W == 16) {
+            // 16-byte compares take an aligned block straight from memory: after one pass from i,
+            // the candidates move up to where unit a's loads are aligned (where units allow it).
+            if (hi - i >= P && addr(src_ + i + a_) % sizeof(T) == 0) {
+                if (passHits<true>(i)) return i;
+                i += static_cast<int>((16 - addr(src_ + i + a_) % 16) % 16 / sizeof(T));
+                for (const int end = hi - P; i <= end && !passHits<true, true>(i);) i += P;
+                return i;
+            }
+        }
         for (const int end = hi - P; i <= end && !passHits<Rare>(i);) i += P;
         return i;
     }
     template <bool Rare>
     int skipBackward(int lo, int i) const {
         constexpr int P = kPass * kBlock;
+        if constexpr (Rare && W == 16) {
+            if (i - lo >= P && addr(src_ + i + a_) % sizeof(T) == 0) {
+                if (passHits<true>(i - P)) return i;
+                i -= static_cast<int>(addr(src_ + i + a_) % 16 / sizeof(T));
+                for (const int end = lo + P; i >= end && !passHits<true, true>(i - P);) i -= P;
+                return i;
+            }
+        }
         for (const int end = lo + P; i >= end && !passHits<Rare>(i - P);) i -= P;
         return i;
     }
