@@ -1,16 +1,19 @@
 // Substring search on English-like text against memmem, std::string_view::find / rfind and
 // std::boyer_moore_horspool_searcher (its tables built once, outside the timed loop).
 //
-// FAMILY/IMPLEMENTATION/NEEDLE-LENGTH. The text is 256 KiB. "hit": the needle occurs once, 1 KiB
-// before the end (forward) or after the start (backward); "miss": it does not occur. Needles are
-// pieces of the text with ordinary letters at both ends, made absent by a changed middle byte (or,
-// for two bytes, a pair of common letters that the text never has side by side).
+// FAMILY/IMPLEMENTATION/len:TEXT-LENGTH/needle:NEEDLE-LENGTH, texts of 4 KiB, 64 KiB and 1 MiB.
+// "hit": the needle occurs once, a quarter of the text before the end (forward) or after the
+// start (backward); "miss": it does not occur. Needles are pieces of the text with ordinary
+// letters at both ends, made absent by a changed middle byte (or, for two bytes, a pair of common
+// letters that the text never has side by side), so that their bytes and pairs of bytes occur
+// throughout the text. The standard library's searchers run at 64 KiB only.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
+#include <string>
 #include <tuple>
 #include <string_view>
 #include <vector>
@@ -19,8 +22,6 @@
 #include "zetch.h"
 
 namespace {
-
-constexpr std::size_t kText = 256 << 10;
 
 struct Input {
     std::vector<zet8u> text, needle;
@@ -51,14 +52,14 @@ std::vector<zet8u> absentNeedle(const std::vector<zet8u>& text, std::size_t m) {
 }
 
 // Forward inputs plant the needle near the end, backward ones near the start.
-const Input& input(std::size_t m, bool hit, bool backward) {
-    static std::map<std::tuple<std::size_t, bool, bool>, Input> cache;
-    auto& in = cache[{m, hit, backward}];
+const Input& input(std::size_t n, std::size_t m, bool hit, bool backward) {
+    static std::map<std::tuple<std::size_t, std::size_t, bool, bool>, Input> cache;
+    auto& in = cache[{n, m, hit, backward}];
     if (in.text.empty()) {
-        in.text = bench::english(kText);
+        in.text = bench::english(n);
         in.needle = absentNeedle(in.text, m);
         if (hit) {
-            const std::size_t at = backward ? 1024 : kText - 1024 - m;
+            const std::size_t at = backward ? n / 4 : n - n / 4 - m;
             std::copy(in.needle.begin(), in.needle.end(), in.text.begin() + static_cast<std::ptrdiff_t>(at));
         }
     }
@@ -68,7 +69,7 @@ const Input& input(std::size_t m, bool hit, bool backward) {
 enum Impl { Zetch, Memmem, StringView, Horspool };
 
 void find(benchmark::State& st, Impl impl, bool hit) {
-    const Input& in = input(static_cast<std::size_t>(st.range(0)), hit, false);
+    const Input& in = input(static_cast<std::size_t>(st.range(0)), static_cast<std::size_t>(st.range(1)), hit, false);
     const std::string_view text(reinterpret_cast<const char*>(in.text.data()), in.text.size());
     const std::string_view needle(reinterpret_cast<const char*>(in.needle.data()), in.needle.size());
     const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
@@ -100,11 +101,11 @@ void find(benchmark::State& st, Impl impl, bool hit) {
         }
         benchmark::DoNotOptimize(r);
     }
-    st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations()) * static_cast<std::int64_t>(kText));
+    st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations()) * st.range(0));
 }
 
 void findRev(benchmark::State& st, Impl impl, bool hit) {
-    const Input& in = input(static_cast<std::size_t>(st.range(0)), hit, true);
+    const Input& in = input(static_cast<std::size_t>(st.range(0)), static_cast<std::size_t>(st.range(1)), hit, true);
     const std::string_view text(reinterpret_cast<const char*>(in.text.data()), in.text.size());
     const std::string_view needle(reinterpret_cast<const char*>(in.needle.data()), in.needle.size());
     for (auto _ : st) {
@@ -120,21 +121,27 @@ void findRev(benchmark::State& st, Impl impl, bool hit) {
         }
         benchmark::DoNotOptimize(r);
     }
-    st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations()) * static_cast<std::int64_t>(kText));
+    st.SetBytesProcessed(static_cast<std::int64_t>(st.iterations()) * st.range(0));
 }
 
-const std::vector<std::int64_t> kNeedles = {2, 8, 32, 100};
+// Every needle length at every text length, or at 64 KiB only.
+void add(const std::string& name, void (*fn)(benchmark::State&, Impl, bool), Impl impl, bool hit, bool allLengths) {
+    auto* b = benchmark::RegisterBenchmark(name.c_str(), [fn, impl, hit](benchmark::State& st) { fn(st, impl, hit); });
+    b->ArgNames({"len", "needle"});
+    for (std::int64_t len : {4 << 10, 64 << 10, 1 << 20})
+        if (allLengths || len == 64 << 10)
+            for (std::int64_t m : {2, 4, 8, 16, 32, 100}) b->Args({len, m});
+}
 
 [[maybe_unused]] const bool registered = [] {
-    const std::pair<const char*, Impl> peers[] = {
-        {"zetch", Zetch}, {"memmem", Memmem}, {"string_view", StringView}, {"bm_horspool", Horspool}};
+    const std::tuple<const char*, Impl, bool> peers[] = {
+        {"zetch", Zetch, true}, {"memmem", Memmem, true}, {"string_view", StringView, false}, {"bm_horspool", Horspool, false}};
     for (bool hit : {true, false}) {
         const std::string family = hit ? "find_8u_hit/" : "find_8u_miss/";
-        for (auto [name, impl] : peers)
-            bench::add(family + name, [impl, hit](benchmark::State& st, int) { find(st, impl, hit); }, 0, kNeedles);
+        for (auto [name, impl, all] : peers) add(family + name, find, impl, hit, all);
         const std::string rev = hit ? "findrev_8u_hit/" : "findrev_8u_miss/";
-        bench::add(rev + "zetch", [hit](benchmark::State& st, int) { findRev(st, Zetch, hit); }, 0, kNeedles);
-        bench::add(rev + "string_view", [hit](benchmark::State& st, int) { findRev(st, StringView, hit); }, 0, kNeedles);
+        add(rev + "zetch", findRev, Zetch, hit, true);
+        add(rev + "string_view", findRev, StringView, hit, true);
     }
     return true;
 }();

@@ -79,7 +79,7 @@ void findAny16(benchmark::State& st, int impl) {
 void add(const char* name, void (*fn)(benchmark::State&, int), int impl) {
     auto* b = benchmark::RegisterBenchmark(name, [fn, impl](benchmark::State& st) { fn(st, impl); });
     b->ArgNames({"len", "set"});
-    for (std::int64_t len : {256, 64 << 10})
+    for (std::int64_t len : {16, 256, 4 << 10, 64 << 10})
         for (std::int64_t set : {1, 4, 16, 40, 100}) b->Args({len, set});
 }
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstring>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -155,6 +157,89 @@ TYPED_TEST(EditTest, ListTable) {
                               F::joinC(bad, lens, 3, T{','}, d[3].data()), F::joinC(src, badLens, 3, T{','}, d[4].data())};
     EXPECT_EQ(std::vector(got, got + 5), std::vector({kOk, kOk, kOk, kNull, kLen}));
     EXPECT_EQ(d, std::vector({units<T>("a,,bc", 8), units<T>("abc", 8), units<T>("bc", 8), units<T>("a", 8), units<T>("a", 8)}));
+}
+
+// Split by the rule: the pieces as written to slots of the given capacities, the lengths reported, the slot count
+// and the status.
+template <class T>
+struct Split {
+    std::vector<std::vector<T>> pieces;
+    std::vector<int> lens;
+    int num;
+    ZetStatus status;
+    bool operator==(const Split&) const = default;
+    friend std::ostream& operator<<(std::ostream& o, const Split& s) {
+        o << "status " << s.status << ", " << s.num << " slots, lengths";
+        for (int n : s.lens) o << " " << n;
+        return o;
+    }
+};
+template <class T>
+Split<T> splitRule(const std::vector<T>& text, T delim, std::vector<int> caps) {
+    Split<T> r{{}, caps, 0, kOk};
+    std::size_t pos = 0;
+    for (; r.num < int(caps.size()) && pos < text.size(); ++r.num) {
+        const std::size_t end = std::find(text.begin() + pos, text.end(), delim) - text.begin();
+        const int piece = int(end - pos);
+        if (piece <= caps[r.num]) r.lens[r.num] = piece;
+        else r.status = zetStatusSplitTruncated;
+        r.pieces.emplace_back(text.begin() + pos, text.begin() + pos + r.lens[r.num]);
+        pos = end + 1;
+    }
+    if (pos < text.size()) r.status = zetStatusSplitIncomplete;
+    return r;
+}
+
+// Lengths 0..300 at every alignment against both unreadable edges, the delimiter as poison: no delimiter, one where
+// blocks meet, runs, or many (pieces of every copy size up to 70 units, empty ones too). Slots at odd byte offsets in
+// one buffer, each in poison that must survive: exact, cut short (27) or too few (26). Zero is a delimiter in one case
+// of four; 16-bit texts hold units that share a byte with the delimiter.
+TYPED_TEST(EditTest, SplitSweep) {
+    using T = TypeParam;
+    guarded::Arena arena(1 << 12);
+    std::mt19937 rng(29);
+    const char poison = 0x5E;
+    for (int len = 0; len <= 300; ++len) {
+        const T delim = static_cast<T>(len % 4 == 1 ? 0 : sizeof(T) == 1 ? ',' : 0x2C2C);
+        const T near[3] = {T('a'), static_cast<T>(delim ^ 0x2C00), static_cast<T>(delim ^ 1)};
+        std::vector<T> base(len);
+        for (auto& u : base) u = near[rng() % (sizeof(T) == 1 ? 1 : 3)] + T(rng() % 3);
+        std::vector<std::vector<int>> layouts = {{}, {0}, {len - 1}, {15, 16, 31, 32, 63, 64}, {len - 2, len - 1}};
+        for (int gap : {1, 3, 17, 70}) {
+            std::vector<int> at;
+            for (int i = int(rng() % gap); i < len; i += 1 + int(rng() % gap)) at.push_back(i);
+            layouts.push_back(at);
+        }
+        for (const auto& layout : layouts) {
+            auto text = base;
+            for (int i : layout)
+                if (i >= 0 && i < len) text[i] = delim;
+            const int pieces = int(std::count(text.begin(), text.end(), delim)) + 1;
+            for (int shape = 0; shape < 3; ++shape) {
+                std::vector<int> caps(shape == 2 ? std::max(1, pieces - 1) : pieces + 1, 72);
+                if (shape == 1) caps[rng() % caps.size()] = int(rng() % 4);
+                const auto want = splitRule(text, delim, caps);
+                guarded::forEachPlacement(arena, text, delim, [&](T* p, int align, guarded::Edge edge) {
+                    std::vector<char> out(caps.size() * 160 + 16, poison);
+                    std::vector<T*> dst;
+                    for (std::size_t k = 0; k < caps.size(); ++k) dst.push_back(reinterpret_cast<T*>(out.data() + 160 * k + 8 + k % 2));
+                    Split<T> got{{}, caps, int(caps.size()), kOk};
+                    got.status = Edit<T>::split(p, len, delim, dst.data(), got.lens.data(), &got.num);
+                    auto expectOut = std::vector<char>(out.size(), poison);
+                    for (int k = 0; k < got.num; ++k) {  // (slots may be misaligned for T: copied as bytes)
+                        auto& piece = got.pieces.emplace_back(got.lens[k]);
+                        if (!piece.empty()) std::memcpy(piece.data(), dst[k], piece.size() * sizeof(T));
+                        if (!want.pieces[k].empty())
+                            std::memcpy(expectOut.data() + (reinterpret_cast<char*>(dst[k]) - out.data()),
+                                        want.pieces[k].data(), want.pieces[k].size() * sizeof(T));
+                    }
+                    ASSERT_EQ(got, want) << "len " << len << " pieces " << pieces << " shape " << shape << " at " << align << "/"
+                                         << int(edge);
+                    ASSERT_EQ(out, expectOut) << "written outside the pieces: len " << len;
+                });
+            }
+        }
+    }
 }
 
 // Lengths 0..300, all alignments of both buffers; the source against an unreadable page, the

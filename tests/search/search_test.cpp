@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <set>
+#include <string>
 #include <tuple>
 
 #include "support/guarded.h"
@@ -151,6 +152,95 @@ TYPED_TEST(SearchTest, FindKernelsAgreeWithTheRule) {
         }
 }
 
+// Both directions at every placement of the text in an arena (needle against a page too) agree with the rule.
+template <class T>
+void expectFindsEverywhere(guarded::Arena& textArena, guarded::Arena& needleArena, const std::vector<T>& text,
+                           const std::vector<T>& needle, const std::string& what) {
+    const auto fwd = BY_WIDTH(zetsFind), rev = BY_WIDTH(zetsFindRev);
+    const auto want = findRule(text, needle);
+    const T* pn = needleArena.place(std::span<const T>(needle), int(text.size() % 2), guarded::Edge::End, T{0});
+    guarded::forEachPlacement(textArena, text, needle.back(), [&](T* p, int align, guarded::Edge edge) {
+        ASSERT_EQ(bothWays(fwd, rev, p, int(text.size()), pn, int(needle.size())), want)
+            << what << " len " << text.size() << "/" << needle.size() << " at " << align << "/" << int(edge);
+    });
+}
+
+// The filter's units sit anywhere in the needle: a rare unit (bytes: not a lower-case letter or blank; 16-bit: outside
+// Latin-1) at every kind of place in needles of lower-case letters and blanks, 2..300 units long (the choice looks at
+// the first 256), with occurrences and near-misses (one unit changed, the rare one or another) planted around it.
+TYPED_TEST(SearchTest, FindFiltersOnTheNeedlesRarestUnits) {
+    using T = TypeParam;
+    guarded::Arena textArena(1 << 13), needleArena(1 << 12);
+    std::mt19937 rng(21);
+    const T rare = static_cast<T>(sizeof(T) == 1 ? 'Q' : 0x4E2D);
+    for (int round = 0; round < 300; ++round) {
+        const int n = round < 100 ? 2 + round % 18 : 2 + int(rng() % 299);
+        std::vector<T> needle(n);
+        for (auto& u : needle) u = static_cast<T>(rng() % 5 ? 'a' + rng() % 4 : ' ');
+        for (int k = 0, rares = round % 3; k < rares; ++k) needle[round % 2 ? rng() % n : n - 1 - rng() % std::min(n, 3)] = rare;
+        const int len = n + int(rng() % 600);
+        std::vector<T> text(len);
+        for (auto& u : text) u = static_cast<T>(rng() % 5 ? 'a' + rng() % 4 : ' ');
+        for (int k = 0; k < 4; ++k) {
+            const int at = int(rng() % (len - n + 1));
+            std::copy(needle.begin(), needle.end(), text.begin() + at);
+            if (k < 3) text[at + rng() % n] ^= 1;
+        }
+        expectFindsEverywhere(textArena, needleArena, text, needle, "round " + std::to_string(round));
+    }
+}
+
+// While the rarest unit stays rare the passes are tested on it alone, and where it turns out common on both units:
+// decoys of that unit without the needle around it, sparse to dense, and one occurrence at every place in turn, so
+// that it lies on both sides of wherever the search changes gear.
+TYPED_TEST(SearchTest, FindAgreesWithTheRuleWhereTheRareUnitIsCommon) {
+    using T = TypeParam;
+    const auto fwd = BY_WIDTH(zetsFind), rev = BY_WIDTH(zetsFindRev);
+    guarded::Arena textArena(1 << 13);
+    std::mt19937 rng(23);
+    const T rare = static_cast<T>(sizeof(T) == 1 ? '#' : 0x0416);
+    for (int n : {3, 8, 40}) {
+        std::vector<T> needle(n);
+        for (auto& u : needle) u = static_cast<T>('a' + rng() % 3);
+        needle[n / 2] = rare;
+        for (int gap : {1, 3, 40, 700}) {
+            std::vector<T> base(1500);
+            for (auto& u : base) u = static_cast<T>('a' + rng() % 3);
+            for (int i = 0; i < 1500; i += 1 + int(rng() % gap)) base[i] = rare;
+            for (int at = 0; at + n <= 1500; ++at) {
+                auto text = base;
+                std::copy(needle.begin(), needle.end(), text.begin() + at);
+                const T* p = textArena.place(std::span<const T>(text), at % guarded::kAlignments, guarded::Edge::End, rare);
+                ASSERT_EQ(bothWays(fwd, rev, p, 1500, needle.data(), n), findRule(text, needle))
+                    << "needle " << n << " gap " << gap << " at " << at;
+            }
+        }
+    }
+}
+
+// Long needles of common units in texts over 128 times longer are sampled in windows of n - 7 (bytes) or n - 3 units:
+// occurrences on both sides of window borders, at both ends of the text, and none; texts of few letters, so that many
+// windows are filtered and some passed over.
+TYPED_TEST(SearchTest, FindSampledWindowsAgreeWithTheRule) {
+    using T = TypeParam;
+    guarded::Arena textArena(1 << 17), needleArena(1 << 12);
+    std::mt19937 rng(25);
+    for (int n : {64, 80, 81, 100, 160}) {
+        const int len = 128 * n + int(rng() % 200), window = n - 8 / int(sizeof(T)) + 1, candidates = len - n + 1;
+        std::vector<T> needle(n), base(len);
+        for (auto* v : {&needle, &base})
+            for (auto& u : *v) u = static_cast<T>(rng() % 6 ? 'a' + rng() % (v == &base ? 6 : 4) : ' ');
+        std::set<std::vector<int>> plants{{}, {0}, {candidates - 1}, {window - 1, candidates - window}};
+        for (int k : {1, 2, 5, 40}) plants.insert({k * window - 1}), plants.insert({k * window}), plants.insert({k * window + 1});
+        for (int k : {1, 2, 5}) plants.insert({candidates - k * window - 1}), plants.insert({candidates - k * window});
+        for (const auto& plant : plants) {
+            auto text = base;
+            for (int at : plant) std::copy(needle.begin(), needle.end(), text.begin() + at);
+            expectFindsEverywhere(textArena, needleArena, text, needle, "needle " + std::to_string(n));
+        }
+    }
+}
+
 // Lengths 0..300, both strings at all 16 alignments against the page at their end (or start), poisons different: equal,
 // equal but for letter case, or one unit off (low, case or high bit, high byte) where the kernels change gear.
 TYPED_TEST(SearchTest, CompareKernelsAgreeWithTheRule) {
@@ -238,6 +328,28 @@ TYPED_TEST(SearchTest, ArgumentChecksFeatureQueriesAndZeroTerminatedForms) {
     const std::vector got{written(cz, s, T{0}), written(cz, s, T{'x'}), written(cz, s, T{'b'}), written(fz, s, bd),
                           written(fz, s, xy), written(fz, s, s + 6), written(fz, s, s)};
     EXPECT_EQ(got, std::vector({6, -1, 1, 4, -1, -1, 0}));
+}
+
+// Every byte value as the only member (ten copies of it, past the broadcast kernels) and as the only non-member of the
+// set, in texts that hold every value once, 256 bytes and, repeated, 4 KiB long (both kernel families): the byte
+// tables have a row and a bit for each value.
+TEST(FindCAnyTest8, EveryByteValueInAndOutOfTheSet) {
+    std::vector<zet8u> text(4096);
+    for (int i = 0; i < 4096; ++i) text[i] = static_cast<zet8u>((i % 256) * 167 + 13);
+    zetcore_double::forBothKernels([&](bool sse42) {
+        for (int len : {256, 4096})
+            for (int b = 0; b < 256; ++b) {
+                const std::vector<zet8u> only(10, static_cast<zet8u>(b));
+                std::vector<zet8u> others;
+                for (int c = 0; c < 256; ++c)
+                    if (c != b) others.push_back(static_cast<zet8u>(c));
+                const auto got = [&](const std::vector<zet8u>& set) {
+                    return bothWays(zetsFindCAny_8u, zetsFindRevCAny_8u, text.data(), len, set.data(), int(set.size()));
+                };
+                ASSERT_EQ(got(only), anyRule(std::vector(text.begin(), text.begin() + len), only)) << b << (sse42 ? " sse4.2" : "");
+                ASSERT_EQ(got(others), anyRule(std::vector(text.begin(), text.begin() + len), others)) << b;
+            }
+    });
 }
 
 // 16-bit strings and sets on both sides of the general kernel's thresholds; sets of 2048 or more also given twice.
