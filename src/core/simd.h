@@ -303,7 +303,7 @@ inline void reloadBarrier() {
 #endif
 }
 
-// Lowest / highest set bit of a nonzero mask of any width.
+// Lowest / highest set bit of a nonzero mask of any width (of a zero mask: its width, and -1).
 template <class M>
 inline int lowBitOf(M m) { return std::countr_zero(m); }
 template <class M>

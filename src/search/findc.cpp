@@ -3,13 +3,14 @@
 // One kernel over vectors of W bytes (Vec<W>), instantiated at the variant's width. The kernels
 // work on bytes for both unit widths: a 16-bit unit is one 16-bit lane, and every offset they use
 // is a multiple of the unit size, so lanes never straddle units even when a 16-bit string lies at
-// an odd address. Strings of more than W bytes: the first block of W bytes unaligned (searching
-// backwards, the last), then passes of several blocks with one combined test from the next W-byte
-// boundary, then single blocks, and a last block that ends exactly at the string's end (it may
-// overlap bytes already checked, which cannot hold a hit). Strings of W to 2W bytes are two
-// overlapping blocks. Shorter strings: with 64-byte vectors one masked load; otherwise the kernel
-// of half the width, down to two overlapping 8-byte or 4-byte loads and single units under 4
-// bytes. Nothing outside the string is read.
+// an odd address. Strings of up to 2W, 4W or (16-byte vectors) 8W bytes are 2, 4 or 8
+// overlapping blocks from both ends under one combined test. Longer strings: the first block of W
+// bytes unaligned (searching backwards, the last), then passes of several blocks with one
+// combined test from the next W-byte boundary, and the pass that ends exactly at the string's end
+// (it may overlap bytes already checked, which cannot hold a hit); a pass with a hit is looked at
+// again block by block. Shorter strings: with 64-byte vectors one masked load; otherwise the
+// kernel of half the width, down to two overlapping 8-byte or 4-byte loads and single units under
+// 4 bytes. Nothing outside the string is read.
 #include "search/findc.h"
 
 #include "core/simd.h"
@@ -87,9 +88,11 @@ struct FindC {
     // overlap, or -1: one combined test, and block by block only when it finds a hit.
     template <bool Aligned, std::size_t K, class Off>
     [[gnu::always_inline]] static int blocks(const char* base, const char* p, Off off, reg key) {
-        auto acc = V::template hitFirst<T>(load<Aligned>(p + off(0)), key);
+        // Loads in the direction of the search, as a backward stream through memory wants them.
+        auto in = [&](std::size_t j) { return load<Aligned>(p + off(Reverse ? K - 1 - j : j)); };
+        auto acc = V::template hitFirst<T>(in(0), key);
 #pragma GCC unroll 8
-        for (std::size_t k = 1; k < K; ++k) acc = V::template hitMore<T>(acc, load<Aligned>(p + off(k)), key);
+        for (std::size_t j = 1; j < K; ++j) acc = V::template hitMore<T>(acc, in(j), key);
         if (!V::template anyHit<T>(acc)) return -1;
         reloadBarrier();
 #pragma GCC unroll 8
@@ -130,8 +133,12 @@ struct FindC {
         const std::size_t n = static_cast<std::size_t>(len) * sizeof(T);
         if constexpr (W == 64) {
             if (n <= W) {
+                // One bit per unit; no hit gives -1 without a branch: a 64-bit mask's highest bit
+                // is then -1, its lowest 64 (64 | -1 is -1).
                 const mask m = V::template eqPart<T>(base, n, V::template splat<T>(val));
-                return m ? at(0, m) : -1;
+                if constexpr (Reverse) return highBitOf(m);
+                const int low = lowBitOf(m);
+                return low | -(low >> 6);
             }
         } else if constexpr (W > 16) {
             if (n < W) return FindC<W / 2, T, Reverse>::run(src, len, val);
