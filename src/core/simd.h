@@ -139,6 +139,22 @@ struct Vec<16> {
     // Mask of the bytes that differ.
     static mask ne8(reg a, reg b) { return ~bits(_mm_cmpeq_epi8(a, b)) & 0xFFFFu; }
     static constexpr mask kAll = 0xFFFFu;
+#if ZETCH_VECTOR_BYTES == 64
+    // With AVX-512, as Vec<64> has them (eqPart with one bit per unit): short strings use these
+    // and leave no wide register state to clear before returning.
+    static reg loadPart(const void* p, std::size_t n) {
+        return _mm_maskz_loadu_epi8(static_cast<__mmask16>(_bzhi_u32(0xFFFFu, static_cast<unsigned>(n))), p);
+    }
+    template <CodeUnit T>
+    static mask eqPart(const void* p, std::size_t n, reg key) {
+        const __mmask16 k = static_cast<__mmask16>(_bzhi_u32(0xFFFFu, static_cast<unsigned>(n)));
+        if constexpr (sizeof(T) == 1)
+            return _mm_mask_cmpeq_epi8_mask(k, _mm_maskz_loadu_epi8(k, p), key);
+        else
+            return _mm_mask_cmpeq_epi16_mask(static_cast<__mmask8>(_bzhi_u32(0xFFu, static_cast<unsigned>(n / 2))),
+                                             _mm_maskz_loadu_epi8(k, p), key);
+    }
+#endif
     // Tests of several blocks at once (see Vec<64> for their meaning); here a vector of lane results.
     using acc = reg;
     template <CodeUnit T>

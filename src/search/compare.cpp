@@ -66,7 +66,7 @@ inline v128 gather(const char* p, std::size_t n) {
 
 // Strings of fewer than 16 bytes.
 template <class Fold>
-std::size_t firstDiffShort(const char* a, const char* b, std::size_t n, const Fold& fold) {
+[[gnu::always_inline]] inline std::size_t firstDiffShort(const char* a, const char* b, std::size_t n, const Fold& fold) {
     if (n >= 4) {
         const bool wide = n >= 8;
         const std::size_t piece = wide ? 8 : 4;
@@ -119,32 +119,30 @@ struct Diff {
         return o == n ? n : pass<false>(a, b, n - kPass, n, fold);
     }
 
-    // Byte offset of the first byte at which the folded strings differ, or n.
-    [[gnu::always_inline]] static std::size_t run(const char* a, const char* b, std::size_t n, const Fold& fold) {
+    // Strings of up to P's width in one masked load of each.
+    template <class P>
+    [[gnu::always_inline]] static std::size_t masked(const char* a, const char* b, std::size_t n, const Fold& fold) {
+        const auto m = P::ne8(fold(P::loadPart(a, n)), fold(P::loadPart(b, n)));
+        return m ? static_cast<std::size_t>(lowBitOf(m)) : n;
+    }
+
+    // Byte offset of the first byte at which the folded strings differ, or n; n <= kPass.
+    [[gnu::always_inline]] static std::size_t upToPass(const char* a, const char* b, std::size_t n, const Fold& fold) {
         if constexpr (W == 64) {
-            if (n <= W) {
-                const auto m = V::ne8(fold(V::loadPart(a, n)), fold(V::loadPart(b, n)));
-                return m ? static_cast<std::size_t>(lowBitOf(m)) : n;
-            }
+            if (n <= 16) [[likely]] return masked<Vec<16>>(a, b, n, fold);
+            if (n <= W) return masked<V>(a, b, n, fold);
         } else if constexpr (W > 16) {
-            if (n < W) return Diff<W / 2, Fold>::run(a, b, n, fold);
+            if (n < W) return Diff<W / 2, Fold>::upToPass(a, b, n, fold);
         } else {
             if (n < 16) return firstDiffShort(a, b, n, fold);
         }
-        // Up to a pass: overlapping blocks from both ends.
+        // Overlapping blocks from both ends.
         if (n <= 2 * W) return blocks<false, 2>(a, b, [n](std::size_t k) { return k == 0 ? 0 : n - W; }, n, fold);
-        if (n <= kPass) return blocks<false, 4>(a, b, [n](std::size_t k) { return k < 2 ? k * W : n - (4 - k) * W; }, n, fold);
-        // Longer strings: 64-byte vectors measured slower than 32-byte ones here, from 4 KiB in the
-        // first level cache to memory (one string is unaligned, and a 64-byte load of it always
-        // spans two cache lines); that scan takes them.
-        if constexpr (W == 64)
-            return Diff<32, Fold>::longer(a, b, n, fold);
-        else
-            return longer(a, b, n, fold);
+        return blocks<false, 4>(a, b, [n](std::size_t k) { return k < 2 ? k * W : n - (4 - k) * W; }, n, fold);
     }
 
-    // Strings of more than 2W bytes: the first block, then from b's next W-byte boundary, unless
-    // that would split a unit across lanes.
+    // The same for n > kPass: the first block, then from b's next W-byte boundary, unless that
+    // would split a unit across lanes.
     static std::size_t longer(const char* a, const char* b, std::size_t n, const Fold& fold) {
         if (auto m = V::ne8(fold(V::loadu(a)), fold(V::loadu(b)))) return static_cast<std::size_t>(lowBitOf(m));
         if (addr(b) % Fold::kLaneBytes == 0) return from<true>(a, b, W - (addr(b) & (W - 1)), n, fold);
@@ -152,17 +150,29 @@ struct Diff {
     }
 };
 
-template <CodeUnit T, class Fold>
+// Strings longer than a pass: the 64-byte variant scans them with 32-byte vectors, which measured
+// faster from 4 KiB in the first level cache to memory (one string is unaligned, and a 64-byte
+// load of it always spans two cache lines).
+template <class Fold>
+using Short = Diff<kWidth, Fold>;
+template <class Fold>
+using Long = Diff<kWidth == 64 ? 32 : kWidth, Fold>;
+
+// Index of the first unit at which the folded strings differ, or len.
+template <CodeUnit T, class Fold, bool Longer>
 [[gnu::always_inline]] inline int firstDiffUnit(const T* s1, const T* s2, int len, const Fold& fold) {
     const std::size_t n = static_cast<std::size_t>(len) * sizeof(T);
-    return static_cast<int>(Diff<kWidth, Fold>::run(bytesOf(s1), bytesOf(s2), n, fold) / sizeof(T));
+    const std::size_t d = Longer ? Long<Fold>::longer(bytesOf(s1), bytesOf(s2), n, fold) : Short<Fold>::upToPass(bytesOf(s1), bytesOf(s2), n, fold);
+    return static_cast<int>(d / sizeof(T));
 }
 
-// The ordering value: the difference of the (folded) units at the first difference, or 0.
-template <CodeUnit T, class Fold>
-[[gnu::always_inline]] inline int compareKernel(const T* s1, const T* s2, int len, const Fold& fold) {
-    const int i = firstDiffUnit(s1, s2, len, fold);
-    if constexpr (std::is_same_v<Fold, NoFold>)
+// What the exported forms report for the first differing unit i (len when none): equality, or the
+// difference of the (folded) units there.
+template <CodeUnit T, class Fold, bool Equality>
+[[gnu::always_inline]] inline int result(const T* s1, const T* s2, int len, int i, const Fold& fold) {
+    if constexpr (Equality)
+        return i == len ? 1 : 0;
+    else if constexpr (std::is_same_v<Fold, NoFold>)
         return i == len ? 0 : static_cast<int>(getUnit(s1, i)) - static_cast<int>(getUnit(s2, i));
     else
         return i == len ? 0 : static_cast<int>(fold(getUnit(s1, i))) - static_cast<int>(fold(getUnit(s2, i)));
@@ -183,7 +193,8 @@ int compareUnicode(const zet16u* s1, const zet16u* s2, int len) {
 
 template <CodeUnit T>
 int ownMismatch(const T* src1, const T* src2, int len) {
-    return firstDiffUnit(src1, src2, len, NoFold{});
+    if (static_cast<std::size_t>(len) * sizeof(T) <= Short<NoFold>::kPass) return firstDiffUnit<T, NoFold, false>(src1, src2, len, NoFold{});
+    return firstDiffUnit<T, NoFold, true>(src1, src2, len, NoFold{});
 }
 
 template int ownMismatch<zet8u>(const zet8u*, const zet8u*, int);
@@ -191,29 +202,23 @@ template int ownMismatch<zet16u>(const zet16u*, const zet16u*, int);
 
 namespace {
 
-// The checks and the kernel in one function, so that a short call costs one test and branch
-// before the first load.
-template <class Kernel, CodeUnit T>
-[[gnu::always_inline]] inline ZetStatus compareChecked(const T* src1, const T* src2, zet32s len, zet32s* result, Kernel kernel) {
-    if (src1 == nullptr || src2 == nullptr || result == nullptr || len < 0) [[unlikely]]
-        return anyNull(src1, src2, result) ? zetStatusNullPointer : zetStatusBadLength;
-    *result = kernel(src1, src2, len);
+// Out of line, so that the registers the scan of longer strings needs are not saved and restored
+// on every short call.
+template <CodeUnit T, class Fold, bool Equality>
+[[gnu::noinline]] ZetStatus compareLonger(const T* s1, const T* s2, zet32s len, zet32s* out) {
+    *out = result<T, Fold, Equality>(s1, s2, len, firstDiffUnit<T, Fold, true>(s1, s2, len, Fold{}), Fold{});
     return zetStatusOk;
 }
 
-template <CodeUnit T>
-[[gnu::always_inline]] inline ZetStatus compare(const T* s1, const T* s2, zet32s len, zet32s* result) {
-    return compareChecked(s1, s2, len, result, [](const T* a, const T* b, int n) { return compareKernel(a, b, n, NoFold{}); });
-}
-
-template <CodeUnit T>
-[[gnu::always_inline]] inline ZetStatus compareLatin(const T* s1, const T* s2, zet32s len, zet32s* result) {
-    return compareChecked(s1, s2, len, result, [](const T* a, const T* b, int n) { return compareKernel(a, b, n, LatinFold<T>{}); });
-}
-
-template <CodeUnit T>
-[[gnu::always_inline]] inline ZetStatus equal(const T* s1, const T* s2, zet32s len, zet32s* result) {
-    return compareChecked(s1, s2, len, result, [](const T* a, const T* b, int n) { return firstDiffUnit(a, b, n, NoFold{}) == n ? 1 : 0; });
+// The checks and the scan of strings up to a pass in one function, so that a short call costs
+// one test and branch per argument before the first load; longer strings continue out of line.
+template <CodeUnit T, class Fold, bool Equality = false>
+[[gnu::always_inline]] inline ZetStatus compareChecked(const T* s1, const T* s2, zet32s len, zet32s* out) {
+    if (s1 == nullptr || s2 == nullptr || out == nullptr || len < 0) [[unlikely]]
+        return anyNull(s1, s2, out) ? zetStatusNullPointer : zetStatusBadLength;
+    if (static_cast<std::size_t>(len) * sizeof(T) > Short<Fold>::kPass) return compareLonger<T, Fold, Equality>(s1, s2, len, out);
+    *out = result<T, Fold, Equality>(s1, s2, len, firstDiffUnit<T, Fold, false>(s1, s2, len, Fold{}), Fold{});
+    return zetStatusOk;
 }
 
 }  // namespace
@@ -221,24 +226,29 @@ template <CodeUnit T>
 
 using namespace zet;
 
-ZetStatus zetsCompare_8u(const zet8u* pSrc1, const zet8u* pSrc2, zet32s len, zet32s* pResult) {
-    return compare(pSrc1, pSrc2, len, pResult);
+// Entry points on a cache line boundary: a short call takes a few nanoseconds, and where its
+// branches fall relative to the fetch blocks then no longer depends on what else the library holds.
+[[gnu::aligned(64)]] ZetStatus zetsCompare_8u(const zet8u* pSrc1, const zet8u* pSrc2, zet32s len, zet32s* pResult) {
+    return compareChecked<zet8u, NoFold>(pSrc1, pSrc2, len, pResult);
 }
-ZetStatus zetsCompare_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult) {
-    return compare(pSrc1, pSrc2, len, pResult);
+[[gnu::aligned(64)]] ZetStatus zetsCompare_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult) {
+    return compareChecked<zet16u, NoFold>(pSrc1, pSrc2, len, pResult);
 }
-ZetStatus zetsCompareIgnoreCaseLatin_8u(const zet8u* pSrc1, const zet8u* pSrc2, zet32s len, zet32s* pResult) {
-    return compareLatin(pSrc1, pSrc2, len, pResult);
+[[gnu::aligned(64)]] ZetStatus zetsCompareIgnoreCaseLatin_8u(const zet8u* pSrc1, const zet8u* pSrc2, zet32s len, zet32s* pResult) {
+    return compareChecked<zet8u, LatinFold<zet8u>>(pSrc1, pSrc2, len, pResult);
 }
-ZetStatus zetsCompareIgnoreCaseLatin_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult) {
-    return compareLatin(pSrc1, pSrc2, len, pResult);
+[[gnu::aligned(64)]] ZetStatus zetsCompareIgnoreCaseLatin_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult) {
+    return compareChecked<zet16u, LatinFold<zet16u>>(pSrc1, pSrc2, len, pResult);
 }
-ZetStatus zetsCompareIgnoreCase_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult) {
-    return compareChecked(pSrc1, pSrc2, len, pResult, compareUnicode);
+[[gnu::aligned(64)]] ZetStatus zetsCompareIgnoreCase_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult) {
+    if (anyNull(pSrc1, pSrc2, pResult)) return zetStatusNullPointer;
+    if (len < 0) return zetStatusBadLength;
+    *pResult = compareUnicode(pSrc1, pSrc2, len);
+    return zetStatusOk;
 }
-ZetStatus zetsEqual_8u(const zet8u* pSrc1, const zet8u* pSrc2, zet32s len, zet32s* pResult) {
-    return equal(pSrc1, pSrc2, len, pResult);
+[[gnu::aligned(64)]] ZetStatus zetsEqual_8u(const zet8u* pSrc1, const zet8u* pSrc2, zet32s len, zet32s* pResult) {
+    return compareChecked<zet8u, NoFold, true>(pSrc1, pSrc2, len, pResult);
 }
-ZetStatus zetsEqual_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult) {
-    return equal(pSrc1, pSrc2, len, pResult);
+[[gnu::aligned(64)]] ZetStatus zetsEqual_16u(const zet16u* pSrc1, const zet16u* pSrc2, zet32s len, zet32s* pResult) {
+    return compareChecked<zet16u, NoFold, true>(pSrc1, pSrc2, len, pResult);
 }

@@ -25,7 +25,7 @@ constexpr int kWidth = kVectorBytes;
 
 // The scalar rule; also the kernel for strings of fewer than 4 bytes.
 template <CodeUnit T, bool Reverse>
-int findScalar(const T* src, int len, T val) {
+[[gnu::always_inline]] inline int findScalar(const T* src, int len, T val) {
     if constexpr (Reverse) {
         for (int i = len - 1; i >= 0; --i)
             if (getUnit(src, i) == val) return i;
@@ -38,7 +38,7 @@ int findScalar(const T* src, int len, T val) {
 
 // Strings of 4 to 15 bytes: a low and a high load of 8 (or 4) bytes that overlap in the middle.
 template <CodeUnit T, bool Reverse>
-int findShort(const char* base, std::size_t nbytes, v128 key) {
+[[gnu::always_inline]] inline int findShort(const char* base, std::size_t nbytes, v128 key) {
     const bool wide = nbytes >= 8;
     const std::size_t piece = wide ? 8 : 4;
     const unsigned keep = wide ? 0xFFu : 0xFu;
@@ -128,30 +128,42 @@ struct FindC {
         return p == base ? -1 : pass<false>(base, base, key);
     }
 
-    [[gnu::always_inline]] static int run(const T* src, int len, T val) {
+    // A string of up to P's width in one masked load (P::eqPart: one bit per unit). No hit gives
+    // -1 without a branch: the highest bit of a zero mask is -1, the lowest its width (b | -1).
+    template <class P>
+    [[gnu::always_inline]] static int masked(const char* base, std::size_t n, T val) {
+        const auto m = P::template eqPart<T>(base, n, P::template splat<T>(val));
+        if constexpr (Reverse) return highBitOf(m);
+        const int low = lowBitOf(m);
+        return low | -(low / static_cast<int>(sizeof(m) * 8));
+    }
+
+    // Strings of up to a pass.
+    [[gnu::always_inline]] static int upToPass(const T* src, int len, T val) {
         const char* base = reinterpret_cast<const char*>(src);
         const std::size_t n = static_cast<std::size_t>(len) * sizeof(T);
         if constexpr (W == 64) {
-            if (n <= W) {
-                // One bit per unit; no hit gives -1 without a branch: a 64-bit mask's highest bit
-                // is then -1, its lowest 64 (64 | -1 is -1).
-                const mask m = V::template eqPart<T>(base, n, V::template splat<T>(val));
-                if constexpr (Reverse) return highBitOf(m);
-                const int low = lowBitOf(m);
-                return low | -(low >> 6);
-            }
+            if (n <= 16) [[likely]] return masked<Vec<16>>(base, n, val);
+            if (n <= W) return masked<V>(base, n, val);
         } else if constexpr (W > 16) {
-            if (n < W) return FindC<W / 2, T, Reverse>::run(src, len, val);
+            if (n < W) return FindC<W / 2, T, Reverse>::upToPass(src, len, val);
         } else {
             if (n < 16) return n < 4 ? findScalar<T, Reverse>(src, len, val) : findShort<T, Reverse>(base, n, splat(val));
         }
+        // Overlapping blocks from both ends.
         const reg key = V::template splat<T>(val);
-        // Up to a pass: overlapping blocks from both ends.
         auto ends = [n](std::size_t k2) { return [n, k2](std::size_t k) { return k < k2 ? k * W : n - (2 * k2 - k) * W; }; };
         if (n <= 2 * W) return blocks<false, 2>(base, base, ends(1), key);
-        if (n <= 4 * W) return blocks<false, 4>(base, base, ends(2), key);
         if constexpr (kBlocks == 8)
-            if (n <= 8 * W) return blocks<false, 8>(base, base, ends(4), key);
+            if (n > 4 * W) return blocks<false, 8>(base, base, ends(4), key);
+        return blocks<false, 4>(base, base, ends(2), key);
+    }
+
+    // Strings of more than a pass.
+    static int longer(const T* src, int len, T val) {
+        const char* base = reinterpret_cast<const char*>(src);
+        const std::size_t n = static_cast<std::size_t>(len) * sizeof(T);
+        const reg key = V::template splat<T>(val);
         const std::size_t last = n - W;
         if constexpr (Reverse) {
             if (mask m = V::template eq<T>(V::loadu(base + last), key)) return at(last, m);
@@ -165,23 +177,23 @@ struct FindC {
             return forward<false>(base, W, n, key);
         }
     }
+
+    static bool isShort(int len) { return static_cast<std::size_t>(len) * sizeof(T) <= kPass; }
 };
 
 template <CodeUnit T, bool Reverse>
-[[gnu::always_inline]] inline int findC(const T* src, int len, T val) {
-    return FindC<kWidth, T, Reverse>::run(src, len, val);
-}
+using Kernel = FindC<kWidth, T, Reverse>;
 
 }  // namespace
 
 template <CodeUnit T>
 int ownFindC(const T* src, int len, T val) {
-    return findC<T, false>(src, len, val);
+    return Kernel<T, false>::isShort(len) ? Kernel<T, false>::upToPass(src, len, val) : Kernel<T, false>::longer(src, len, val);
 }
 
 template <CodeUnit T>
 int ownFindRevC(const T* src, int len, T val) {
-    return findC<T, true>(src, len, val);
+    return Kernel<T, true>::isShort(len) ? Kernel<T, true>::upToPass(src, len, val) : Kernel<T, true>::longer(src, len, val);
 }
 
 template int ownFindC<zet8u>(const zet8u*, int, zet8u);
@@ -191,13 +203,22 @@ template int ownFindRevC<zet16u>(const zet16u*, int, zet16u);
 
 namespace {
 
-// The checks and the kernel in one function, so that a short call costs one test and branch
-// before the first load.
+// Out of line, so that the registers the search of longer strings needs are not saved and
+// restored on every short call.
+template <CodeUnit T, bool Reverse>
+[[gnu::noinline]] ZetStatus findLonger(const T* src, zet32s len, T val, zet32s* index) {
+    *index = Kernel<T, Reverse>::longer(src, len, val);
+    return zetStatusOk;
+}
+
+// The checks and the search of strings up to a pass in one function, so that a short call costs
+// one test and branch per argument before the first load; longer strings continue out of line.
 template <CodeUnit T, bool Reverse>
 [[gnu::always_inline]] inline ZetStatus findCounted(const T* src, zet32s len, T val, zet32s* index) {
     if (src == nullptr || index == nullptr || len < 0) [[unlikely]]
         return anyNull(src, index) ? zetStatusNullPointer : zetStatusBadLength;
-    *index = findC<T, Reverse>(src, len, val);
+    if (!Kernel<T, Reverse>::isShort(len)) return findLonger<T, Reverse>(src, len, val, index);
+    *index = Kernel<T, Reverse>::upToPass(src, len, val);
     return zetStatusOk;
 }
 
@@ -215,17 +236,19 @@ ZetStatus findCZ(const T* src, T val, zet32s* index) {
 
 using namespace zet;
 
-ZetStatus zetsFindC_8u(const zet8u* pSrc, zet32s len, zet8u valFind, zet32s* pIndex) {
+// Entry points on a cache line boundary: a short call takes a few nanoseconds, and where its
+// branches fall relative to the fetch blocks then no longer depends on what else the library holds.
+[[gnu::aligned(64)]] ZetStatus zetsFindC_8u(const zet8u* pSrc, zet32s len, zet8u valFind, zet32s* pIndex) {
     return findCounted<zet8u, false>(pSrc, len, valFind, pIndex);
 }
-ZetStatus zetsFindC_16u(const zet16u* pSrc, zet32s len, zet16u valFind, zet32s* pIndex) {
+[[gnu::aligned(64)]] ZetStatus zetsFindC_16u(const zet16u* pSrc, zet32s len, zet16u valFind, zet32s* pIndex) {
     return findCounted<zet16u, false>(pSrc, len, valFind, pIndex);
 }
-ZetStatus zetsFindRevC_8u(const zet8u* pSrc, zet32s len, zet8u valFind, zet32s* pIndex) {
+[[gnu::aligned(64)]] ZetStatus zetsFindRevC_8u(const zet8u* pSrc, zet32s len, zet8u valFind, zet32s* pIndex) {
     return findCounted<zet8u, true>(pSrc, len, valFind, pIndex);
 }
-ZetStatus zetsFindRevC_16u(const zet16u* pSrc, zet32s len, zet16u valFind, zet32s* pIndex) {
+[[gnu::aligned(64)]] ZetStatus zetsFindRevC_16u(const zet16u* pSrc, zet32s len, zet16u valFind, zet32s* pIndex) {
     return findCounted<zet16u, true>(pSrc, len, valFind, pIndex);
 }
-ZetStatus zetsFindC_Z_8u(const zet8u* pSrc, zet8u valFind, zet32s* pIndex) { return findCZ(pSrc, valFind, pIndex); }
-ZetStatus zetsFindC_Z_16u(const zet16u* pSrc, zet16u valFind, zet32s* pIndex) { return findCZ(pSrc, valFind, pIndex); }
+[[gnu::aligned(64)]] ZetStatus zetsFindC_Z_8u(const zet8u* pSrc, zet8u valFind, zet32s* pIndex) { return findCZ(pSrc, valFind, pIndex); }
+[[gnu::aligned(64)]] ZetStatus zetsFindC_Z_16u(const zet16u* pSrc, zet16u valFind, zet32s* pIndex) { return findCZ(pSrc, valFind, pIndex); }
