@@ -79,7 +79,7 @@ void compareIgnoreCase16(benchmark::State& st, int impl) {
 }
 #endif
 
-const std::vector<std::int64_t> kSizes = {16, 64, 256, 4 << 10, 64 << 10, 1 << 20};
+const std::vector<std::int64_t> kSizes = {16, 64, 256, 4 << 10, 64 << 10, 1 << 20, 64 << 20};
 
 [[maybe_unused]] const bool registered = [] {
     bench::add("compare_8u/zetch", compare8, 0, kSizes);

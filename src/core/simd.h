@@ -89,6 +89,14 @@ inline v128 add(v128 a, v128 b) {
         return _mm_add_epi16(a, b);
 }
 
+template <CodeUnit T>
+inline v128 sub(v128 a, v128 b) {
+    if constexpr (sizeof(T) == 1)
+        return _mm_sub_epi8(a, b);
+    else
+        return _mm_sub_epi16(a, b);
+}
+
 
 // One bit per byte of the comparison result (a 16-bit lane sets two adjacent bits).
 inline unsigned bits(v128 m) { return static_cast<unsigned>(_mm_movemask_epi8(m)); }
@@ -131,6 +139,42 @@ struct Vec<16> {
     // Mask of the bytes that differ.
     static mask ne8(reg a, reg b) { return ~bits(_mm_cmpeq_epi8(a, b)) & 0xFFFFu; }
     static constexpr mask kAll = 0xFFFFu;
+#if ZETCH_VECTOR_BYTES == 64
+    // With AVX-512, as Vec<64> has them (eqPart with one bit per unit): short strings use these
+    // and leave no wide register state to clear before returning.
+    static reg loadPart(const void* p, std::size_t n) {
+        return _mm_maskz_loadu_epi8(static_cast<__mmask16>(_bzhi_u32(0xFFFFu, static_cast<unsigned>(n))), p);
+    }
+    template <CodeUnit T>
+    static mask eqPart(const void* p, std::size_t n, reg key) {
+        const __mmask16 k = static_cast<__mmask16>(_bzhi_u32(0xFFFFu, static_cast<unsigned>(n)));
+        if constexpr (sizeof(T) == 1)
+            return _mm_mask_cmpeq_epi8_mask(k, _mm_maskz_loadu_epi8(k, p), key);
+        else
+            return _mm_mask_cmpeq_epi16_mask(static_cast<__mmask8>(_bzhi_u32(0xFFu, static_cast<unsigned>(n / 2))),
+                                             _mm_maskz_loadu_epi8(k, p), key);
+    }
+#endif
+    // Tests of several blocks at once: whether a unit of some block equals a key (hitFirst,
+    // hitMore, anyHit), and whether every pair of blocks is equal (sameFirst, sameMore, allSame);
+    // here the lane results of the comparisons, merged with or / and.
+    using acc = reg;
+    template <CodeUnit T>
+    static acc hitFirst(reg x, reg key) { return cmpeq<T>(x, key); }
+    template <CodeUnit T>
+    static acc hitMore(acc a, reg x, reg key) { return _mm_or_si128(a, cmpeq<T>(x, key)); }
+    template <CodeUnit T>
+    static bool anyHit(acc a) { return bits(a) != 0; }
+    static acc sameFirst(reg x, reg y) { return _mm_cmpeq_epi8(x, y); }
+    static acc sameMore(acc a, reg x, reg y) { return _mm_and_si128(a, _mm_cmpeq_epi8(x, y)); }
+    static bool allSame(acc a) { return bits(a) == kAll; }
+    // Units u with lo <= u <= lo + span (unsigned) become u + delta, wrapping.
+    template <CodeUnit T>
+    static reg addInRange(reg x, T lo, T span, T delta) {
+        const reg d = sub<T>(x, simd::splat<T>(lo));
+        const reg lowest = sizeof(T) == 1 ? _mm_min_epu8(d, simd::splat<T>(span)) : _mm_min_epu16(d, simd::splat<T>(span));
+        return add<T>(x, _mm_and_si128(cmpeq<T>(lowest, d), simd::splat<T>(delta)));
+    }
 };
 
 #if ZETCH_VECTOR_BYTES >= 32
@@ -164,6 +208,28 @@ struct Vec<32> {
     static mask eq(reg a, reg b) { return maskOf<T>(eqv<T>(a, b)); }
     static mask ne8(reg a, reg b) { return ~static_cast<mask>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, b))); }
     static constexpr mask kAll = 0xFFFFFFFFu;
+    using acc = reg;
+    template <CodeUnit T>
+    static acc hitFirst(reg x, reg key) { return eqv<T>(x, key); }
+    template <CodeUnit T>
+    static acc hitMore(acc a, reg x, reg key) { return _mm256_or_si256(a, eqv<T>(x, key)); }
+    template <CodeUnit T>
+    static bool anyHit(acc a) { return _mm256_movemask_epi8(a) != 0; }
+    static acc sameFirst(reg x, reg y) { return _mm256_cmpeq_epi8(x, y); }
+    static acc sameMore(acc a, reg x, reg y) { return _mm256_and_si256(a, _mm256_cmpeq_epi8(x, y)); }
+    static bool allSame(acc a) { return static_cast<mask>(_mm256_movemask_epi8(a)) == kAll; }
+    template <CodeUnit T>
+    static reg addInRange(reg x, T lo, T span, T delta) {
+        if constexpr (sizeof(T) == 1) {
+            const reg d = _mm256_sub_epi8(x, splat<T>(lo));
+            const reg in = _mm256_cmpeq_epi8(_mm256_min_epu8(d, splat<T>(span)), d);
+            return _mm256_add_epi8(x, _mm256_and_si256(in, splat<T>(delta)));
+        } else {
+            const reg d = _mm256_sub_epi16(x, splat<T>(lo));
+            const reg in = _mm256_cmpeq_epi16(_mm256_min_epu16(d, splat<T>(span)), d);
+            return _mm256_add_epi16(x, _mm256_and_si256(in, splat<T>(delta)));
+        }
+    }
 };
 #endif
 
@@ -193,14 +259,70 @@ struct Vec<64> {
     static mask ne8(reg a, reg b) { return _mm512_cmpneq_epi8_mask(a, b); }
     // The first n bytes at p (n <= 64), zero above; the bytes past n are not read and cannot fault.
     static reg loadPart(const void* p, std::size_t n) {
-        const __mmask64 k = n >= 64 ? ~__mmask64{0} : (__mmask64{1} << n) - 1;
-        return _mm512_maskz_loadu_epi8(k, p);
+        return _mm512_maskz_loadu_epi8(_bzhi_u64(~0ull, static_cast<unsigned>(n)), p);
     }
     static constexpr mask kAll = ~std::uint64_t{0};
+    // Hit mask of the units of the first n bytes at p (n <= 64, whole units) equal to the key;
+    // nothing past n is read, and the lanes past it never hit (a zero key included).
+    template <CodeUnit T>
+    static mask eqPart(const void* p, std::size_t n, reg key) {
+        const reg x = _mm512_maskz_loadu_epi8(_bzhi_u64(~0ull, static_cast<unsigned>(n)), p);
+        if constexpr (sizeof(T) == 1)
+            return _mm512_mask_cmpeq_epi8_mask(_bzhi_u64(~0ull, static_cast<unsigned>(n)), x, key);
+        else
+            return _mm512_mask_cmpeq_epi16_mask(_bzhi_u32(~0u, static_cast<unsigned>(n / 2)), x, key);
+    }
+    // Tests of several blocks at once. hitFirst and hitMore keep, as a mask, the lanes in which no
+    // block so far equals the key (anyHit: some lane dropped out): one masked comparison per
+    // block, with no work to merge the results. sameFirst and sameMore keep the bits in which some
+    // pair of blocks so far differs (allSame: none), one ternary logic operation per pair, which
+    // measured a little faster than a chain of masked comparisons.
+    using acc = mask;
+    template <CodeUnit T>
+    static acc hitFirst(reg x, reg key) {
+        if constexpr (sizeof(T) == 1)
+            return _mm512_cmpneq_epi8_mask(x, key);
+        else
+            return _mm512_cmpneq_epi16_mask(x, key);
+    }
+    template <CodeUnit T>
+    static acc hitMore(acc a, reg x, reg key) {
+        if constexpr (sizeof(T) == 1)
+            return _mm512_mask_cmpneq_epi8_mask(a, x, key);
+        else
+            return _mm512_mask_cmpneq_epi16_mask(static_cast<__mmask32>(a), x, key);
+    }
+    template <CodeUnit T>
+    static bool anyHit(acc a) {
+        if constexpr (sizeof(T) == 1)
+            return !_kortestc_mask64_u8(a, a);
+        else
+            return !_kortestc_mask32_u8(static_cast<__mmask32>(a), static_cast<__mmask32>(a));
+    }
+    static reg sameFirst(reg x, reg y) { return _mm512_xor_si512(x, y); }
+    static reg sameMore(reg a, reg x, reg y) { return _mm512_ternarylogic_epi64(a, x, y, 0xF6); }  // a | (x ^ y)
+    static bool allSame(reg a) { return _mm512_test_epi64_mask(a, a) == 0; }
+    template <CodeUnit T>
+    static reg addInRange(reg x, T lo, T span, T delta) {
+        if constexpr (sizeof(T) == 1)
+            return _mm512_mask_add_epi8(x, _mm512_cmple_epu8_mask(_mm512_sub_epi8(x, splat<T>(lo)), splat<T>(span)), x, splat<T>(delta));
+        else
+            return _mm512_mask_add_epi16(x, _mm512_cmple_epu16_mask(_mm512_sub_epi16(x, splat<T>(lo)), splat<T>(span)), x, splat<T>(delta));
+    }
 };
 #endif
 
-// Lowest / highest set bit of a nonzero mask of any width.
+// Placed before a rare path that looks at blocks again after a combined test: it makes the
+// compiler load and compare them anew there. Two-operand SSE code would otherwise keep every
+// block's comparison alive through the combined test, at a register copy per block in the hot
+// loop; with three-operand (AVX) code keeping them costs nothing, and no barrier is set.
+inline void reloadBarrier() {
+#ifndef __AVX__
+    asm volatile("" ::: "memory");
+#endif
+}
+
+// Lowest / highest set bit of a nonzero mask of any width (of a zero mask: its width, and -1).
 template <class M>
 inline int lowBitOf(M m) { return std::countr_zero(m); }
 template <class M>

@@ -64,27 +64,41 @@ class SearchTest : public ::testing::Test {};
 using Units = ::testing::Types<zet8u, zet16u>;
 TYPED_TEST_SUITE(SearchTest, Units);
 
-// Lengths 0..300, 16 alignments, both unreadable edges, the key as poison: no hit, or one or two where the kernels
-// change gear (first block, 128-byte pass, 16-byte blocks, overlapped last block). Every fourth key is 0.
+// Lengths up to a few passes of the widest kernel: every length 0..300, then every 37th up to 1100 bytes (several whole
+// passes and a tail). Every alignment of the variant's vector width at both unreadable edges, the key as poison: no
+// hit, or one where the kernels change gear (short pieces, overlapping blocks, first block, passes, the last pass that
+// ends at the string's end), found from its near and its far end; in strings of up to two 64-byte blocks also two,
+// of which the first and the last must be told apart. Every fourth key is 0, which a masked load's zero lanes must
+// not match.
 TYPED_TEST(SearchTest, FindCKernelsAgreeWithTheRule) {
     using T = TypeParam;
     const auto fwd = BY_WIDTH(zetsFindC), rev = BY_WIDTH(zetsFindRevC);
     guarded::Arena arena(1 << 14);
     std::mt19937 rng(7);
-    for (int len = 0; len <= 300; ++len) {
+    for (int len = 0; len * sizeof(T) <= 1100; len += len < 300 ? 1 : 37) {
         const T key = static_cast<T>(len % 4 == 3 ? 0 : sizeof(T) == 1 ? 0x5A : 0x5A3C);
         const auto s = nonMembers(rng, len, std::vector{key});
         std::set<std::vector<int>> hitSets{{}};
-        for (int p : {0, 1, 3, 4, 7, 8, 15, 16, 17, 31, 32, 47, 48, 63, 64, 65, 78, 79, 80, 127, 128})
-            if (p < len) hitSets.insert({{p}, {len - 1 - p}, {p, len - 1 - p}});
+        for (int p : {0, 1, 3, 4, 7, 8, 15, 16, 17, 31, 32, 47, 48, 63, 64, 65, 78, 79, 80, 127, 128, 129, 191, 192, 255, 256,
+                      257, 383, 511, 512, 513})
+            if (p < len) {
+                hitSets.insert({{p}, {len - 1 - p}});
+                if (len <= 128) hitSets.insert({p, len - 1 - p});
+            }
+        std::vector<std::pair<std::vector<int>, std::pair<int, int>>> cases;
         for (const auto& hits : hitSets) {
             auto t = s;
             for (int h : hits) t[h] = key;
-            const auto want = firstLast(len, [&](int i) { return t[i] == key; });
-            guarded::forEachPlacement(arena, t, key, [&](T* p, int align, guarded::Edge edge) {
-                ASSERT_EQ(bothWays(fwd, rev, p, len, key), want) << len << " at " << align << "/" << int(edge);
-            });
+            cases.push_back({hits, firstLast(len, [&](int i) { return t[i] == key; })});
         }
+        auto put = [](T* p, int i, T u) { std::memcpy(p + i, &u, sizeof u); };  // p may be odd for 16-bit units
+        guarded::forEachPlacement(arena, s, key, [&](T* p, int align, guarded::Edge edge) {
+            for (const auto& [hits, want] : cases) {
+                for (int h : hits) put(p, h, key);
+                ASSERT_EQ(bothWays(fwd, rev, p, len, key), want) << len << " at " << align << "/" << int(edge);
+                for (int h : hits) put(p, h, s[h]);
+            }
+        });
     }
 }
 
@@ -241,28 +255,32 @@ TYPED_TEST(SearchTest, FindSampledWindowsAgreeWithTheRule) {
     }
 }
 
-// Lengths 0..300, both strings at all 16 alignments against the page at their end (or start), poisons different: equal,
-// equal but for letter case, or one unit off (low, case or high bit, high byte) where the kernels change gear.
+// Lengths 0..300, then every 37th up to 1100 bytes; the first string at every alignment of the variant's vector width, the
+// second at up to three (flush against the page, the first string's, and one that rotates with both), both
+// against the page at their end (or start), poisons different: equal, equal but for letter case (the letters' neighbours
+// @ [ ` { among the units), or one unit off (low, case or high bit, high byte) where the kernels change gear.
 TYPED_TEST(SearchTest, CompareKernelsAgreeWithTheRule) {
     using T = TypeParam;
+    constexpr int K = guarded::kAlignments;
     const unsigned flips[] = {0x01, 0x20, sizeof(T) == 1 ? 0x80u : 0x8000u, sizeof(T) == 1 ? 0x7Fu : 0x0100u};
     const auto cmp = BY_WIDTH(zetsCompare), latin = BY_WIDTH(zetsCompareIgnoreCaseLatin), eq = BY_WIDTH(zetsEqual);
     auto flip = [](T* p, int i, unsigned v) { T u; std::memcpy(&u, p + i, sizeof u), u ^= v, std::memcpy(p + i, &u, sizeof u); };
     guarded::Arena arena1(1 << 12), arena2(1 << 12);
     std::mt19937 rng(11);
-    for (int len = 0; len <= 300; ++len) {
+    for (int len = 0; len * sizeof(T) <= 1100; len += len < 300 ? 1 : 37) {
         std::vector<T> a(len);
-        for (auto& u : a) u = static_cast<T>(rng() % 3 ? 'A' + rng() % 58 : rng());
+        for (auto& u : a) u = static_cast<T>(rng() % 3 ? '@' + rng() % 60 : rng());
         auto swapped = a;  // each letter in the other case
         for (auto& u : swapped) u ^= latinFold(u & ~0x20) != (u & ~0x20) ? 0x20 : 0;
         for (const auto& b : {a, swapped}) {
             std::vector<std::tuple<int, unsigned, std::array<int, 3>>> changes{{0, 0, compareRule(a, b)}};
-            for (int p : {0, 9, 17, 40, 95})
+            for (int p : {0, 9, 17, 40, 63, 95, 130, 200, 257})
                 for (int q : {p, len - 1 - p})
                     if (auto c = b; q >= 0 && q < len)
                         c[q] ^= flips[(q + len) % 4], changes.push_back({q, flips[(q + len) % 4], compareRule(a, c)});
             guarded::forEachPlacement(arena1, a, T{0x11}, [&](T* p1, int align1, guarded::Edge edge) {
-                for (int align2 = 0; align2 < 16; ++align2) {
+                const int flush = edge == guarded::Edge::Start ? 0 : (K - len * int(sizeof(T)) % K) % K;
+                for (int align2 : std::set{flush, align1, (len * 5 + align1 * 3) % K}) {
                     T* p2 = arena2.place(std::span<const T>(b), align2, edge, T{0x22});
                     for (const auto& [q, bits, want] : changes) {
                         if (bits) flip(p2, q, bits);
