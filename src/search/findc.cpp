@@ -8,9 +8,10 @@
 // bytes unaligned (searching backwards, the last), then passes of several blocks with one
 // combined test from the next W-byte boundary, and the pass that ends exactly at the string's end
 // (it may overlap bytes already checked, which cannot hold a hit); a pass with a hit is looked at
-// again block by block. Shorter strings: with 64-byte vectors one masked load; otherwise the
-// kernel of half the width, down to two overlapping 8-byte or 4-byte loads and single units under
-// 4 bytes. Nothing outside the string is read.
+// again block by block; the 64-byte variant runs this part on 32-byte vectors. Shorter strings:
+// with 64-byte vectors one masked load (of 16 bytes up to 16); otherwise the kernel of half the
+// width, down to two overlapping 8-byte or 4-byte loads and single units under 4 bytes. Nothing
+// outside the string is read.
 #include "search/findc.h"
 
 #include "core/simd.h"
@@ -159,7 +160,8 @@ struct FindC {
         return blocks<false, 4>(base, base, ends(2), key);
     }
 
-    // Strings of more than a pass.
+    // Strings of more than a pass (for the 32-byte kernel taking over from the 64-byte one: of
+    // more than the 64-byte kernel's pass).
     static int longer(const T* src, int len, T val) {
         const char* base = reinterpret_cast<const char*>(src);
         const std::size_t n = static_cast<std::size_t>(len) * sizeof(T);
@@ -181,19 +183,24 @@ struct FindC {
     static bool isShort(int len) { return static_cast<std::size_t>(len) * sizeof(T) <= kPass; }
 };
 
+// Strings up to a pass of the variant's vectors, and longer ones: the 64-byte variant searches
+// the longer ones with 32-byte vectors, which measured as fast from 4 KiB to memory and faster at
+// 1 MiB (0.97 against 1.02 of memchr forwards, 1.11 against 1.19 backwards).
 template <CodeUnit T, bool Reverse>
 using Kernel = FindC<kWidth, T, Reverse>;
+template <CodeUnit T, bool Reverse>
+using Long = FindC<kWidth == 64 ? 32 : kWidth, T, Reverse>;
 
 }  // namespace
 
 template <CodeUnit T>
 int ownFindC(const T* src, int len, T val) {
-    return Kernel<T, false>::isShort(len) ? Kernel<T, false>::upToPass(src, len, val) : Kernel<T, false>::longer(src, len, val);
+    return Kernel<T, false>::isShort(len) ? Kernel<T, false>::upToPass(src, len, val) : Long<T, false>::longer(src, len, val);
 }
 
 template <CodeUnit T>
 int ownFindRevC(const T* src, int len, T val) {
-    return Kernel<T, true>::isShort(len) ? Kernel<T, true>::upToPass(src, len, val) : Kernel<T, true>::longer(src, len, val);
+    return Kernel<T, true>::isShort(len) ? Kernel<T, true>::upToPass(src, len, val) : Long<T, true>::longer(src, len, val);
 }
 
 template int ownFindC<zet8u>(const zet8u*, int, zet8u);
@@ -207,7 +214,7 @@ namespace {
 // restored on every short call.
 template <CodeUnit T, bool Reverse>
 [[gnu::noinline]] ZetStatus findLonger(const T* src, zet32s len, T val, zet32s* index) {
-    *index = Kernel<T, Reverse>::longer(src, len, val);
+    *index = Long<T, Reverse>::longer(src, len, val);
     return zetStatusOk;
 }
 

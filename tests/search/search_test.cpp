@@ -294,6 +294,59 @@ TYPED_TEST(SearchTest, CompareKernelsAgreeWithTheRule) {
     }
 }
 
+// Lengths at every change of kernel (pieces, masked loads, 2, 4 or 8 blocks, passes), in units.
+constexpr int kTierLengths[] = {1, 3, 4, 7, 8, 15, 16, 17, 31, 32, 33, 63, 64, 65, 127, 128, 129, 255, 256, 257, 511, 700};
+
+// Units whose bytes meet the kernels' lanes in every way: every byte, or 16-bit units with equal, mirrored, zero or
+// high-bit bytes, and the letters' neighbours moved into the high byte or offset by 0x100.
+template <class T>
+std::vector<T> edgeUnits() {
+    std::vector<T> units;
+    for (int u = 0; u < 256; ++u) units.push_back(static_cast<T>(u));
+    if constexpr (sizeof(T) == 2)
+        for (int u : {0x0140, 0x0141, 0x015A, 0x015B, 0x0160, 0x0161, 0x017A, 0x017B, 0x4100, 0x4141, 0x5A00, 0x8041, 0xC15A,
+                      0xFF41, 0xFF00, 0xFFFF, 0x8000, 0x8080, 0x7FFF, 0x5AA5})
+            units.push_back(static_cast<T>(u));
+    return units;
+}
+
+// Every such unit as the key of strings of every tier length made of units that share a byte with it: no hit, a hit
+// first, in the middle, last, or in the middle and last.
+TYPED_TEST(SearchTest, FindCEveryKeyAtEveryTier) {
+    using T = TypeParam;
+    const auto fwd = BY_WIDTH(zetsFindC), rev = BY_WIDTH(zetsFindRevC);
+    std::mt19937 rng(3);
+    for (T key : edgeUnits<T>())
+        for (int len : kTierLengths) {
+            const auto s = nonMembers(rng, len, std::vector{key});
+            for (const std::vector<int>& hits : {std::vector<int>{}, {0}, {len / 2}, {len - 1}, {len / 2, len - 1}}) {
+                auto t = s;
+                for (int h : hits) t[h] = key;
+                const std::pair<int, int> want = hits.empty() ? std::pair(-1, -1) : std::pair(hits.front(), hits.back());
+                ASSERT_EQ(bothWays(fwd, rev, t.data(), len, key), want) << "key " << int(key) << " len " << len;
+            }
+        }
+}
+
+// Every pair of such units as the one pair that differs in strings that are equal but for letter case, at the start,
+// middle and end of every tier length: the caseless order is that of the folded pair.
+TYPED_TEST(SearchTest, CompareIgnoreCaseLatinEveryUnitPairAtEveryTier) {
+    using T = TypeParam;
+    const auto latin = BY_WIDTH(zetsCompareIgnoreCaseLatin);
+    const auto units = edgeUnits<T>();
+    std::mt19937 rng(4);
+    for (int len : kTierLengths) {
+        std::vector<T> a(len), b(len);
+        for (int i = 0; i < len; ++i) a[i] = static_cast<T>('a' + rng() % 26 - (rng() % 2 ? 32 : 0)), b[i] = a[i] ^ 0x20;
+        for (int p : {0, len / 2, len - 1})
+            for (T u : units)
+                for (T v : units) {
+                    a[p] = u, b[p] = v;
+                    ASSERT_EQ(written(latin, a.data(), b.data(), len), latinFold(u) - latinFold(v)) << len << " at " << p << ": " << int(u) << "/" << int(v);
+                }
+    }
+}
+
 // Small alphabets, with or without the zero unit, give every kind of partial and overlapping match; empty needles too.
 TYPED_TEST(SearchTest, FindAgreesWithTheRuleOnRandomTexts) {
     using T = TypeParam;
