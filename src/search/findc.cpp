@@ -89,7 +89,7 @@ struct FindC {
     // overlap, or -1: one combined test, and block by block only when it finds a hit.
     template <bool Aligned, std::size_t K, class Off>
     [[gnu::always_inline]] static int blocks(const char* base, const char* p, Off off, reg key) {
-        // Loads in the direction of the search, as a backward stream through memory wants them.
+        // Loads in the direction of the search.
         auto in = [&](std::size_t j) { return load<Aligned>(p + off(Reverse ? K - 1 - j : j)); };
         auto acc = V::template hitFirst<T>(in(0), key);
 #pragma GCC unroll 8
