@@ -242,6 +242,8 @@ struct Vec<64> {
     static constexpr int maskBytes = static_cast<int>(sizeof(T));
     static reg loadu(const void* p) { return _mm512_loadu_si512(p); }
     static reg load(const void* p) { return _mm512_load_si512(p); }
+    static reg orv(reg a, reg b) { return _mm512_or_si512(a, b); }
+    static reg andv(reg a, reg b) { return _mm512_and_si512(a, b); }
     template <CodeUnit T>
     static reg splat(T v) {
         if constexpr (sizeof(T) == 1)

@@ -263,9 +263,9 @@ int findByNibbles(const zet8u* src, int len, const zet8u* set, int n) {
     const v128 bitOf = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
     return scanWide<zet8u, Reverse, kAnyBytes>(src, len, [=](auto block) {
         constexpr int W = sizeof(block);
-        const auto row = vor<W>(shuffle<W>(widen<W>(low), block),
-                                shuffle<W>(widen<W>(high), vxor<W>(block, widen<W>(_mm_set1_epi8(-128)))));
-        const auto bit = shuffle<W>(widen<W>(bitOf), vand<W>(shiftRight4<W>(block), widen<W>(_mm_set1_epi8(15))));
+        const auto row = Vec<W>::orv(shuffle<W>(widen<W>(low), block),
+                                     shuffle<W>(widen<W>(high), vxor<W>(block, widen<W>(_mm_set1_epi8(-128)))));
+        const auto bit = shuffle<W>(widen<W>(bitOf), Vec<W>::andv(shiftRight4<W>(block), widen<W>(_mm_set1_epi8(15))));
         return sharedBit<W>(row, bit);
     });
 }

@@ -128,26 +128,8 @@ inline typename Vec<W>::reg shuffle(typename Vec<W>::reg table, typename Vec<W>:
         return _mm512_shuffle_epi8(table, idx);
 }
 
-// Lane-wise OR, AND and XOR, and every byte shifted right by four bits (the bits shifted in from
-// the byte above are the caller's to mask off).
-template <int W>
-inline typename Vec<W>::reg vor(typename Vec<W>::reg a, typename Vec<W>::reg b) {
-    if constexpr (W == 16)
-        return _mm_or_si128(a, b);
-    else if constexpr (W == 32)
-        return _mm256_or_si256(a, b);
-    else
-        return _mm512_or_si512(a, b);
-}
-template <int W>
-inline typename Vec<W>::reg vand(typename Vec<W>::reg a, typename Vec<W>::reg b) {
-    if constexpr (W == 16)
-        return _mm_and_si128(a, b);
-    else if constexpr (W == 32)
-        return _mm256_and_si256(a, b);
-    else
-        return _mm512_and_si512(a, b);
-}
+// Lane-wise XOR (OR and AND are Vec<W>::orv and andv), and every byte shifted right by four bits
+// (the bits shifted in from the byte above are the caller's to mask off).
 template <int W>
 inline typename Vec<W>::reg vxor(typename Vec<W>::reg a, typename Vec<W>::reg b) {
     if constexpr (W == 16)
@@ -173,7 +155,7 @@ inline typename Vec<W>::mask sharedBit(typename Vec<W>::reg a, typename Vec<W>::
     if constexpr (W == 64)
         return _mm512_test_epi8_mask(a, b);
     else
-        return Vec<W>::template eq<zet8u>(vand<W>(a, b), b);
+        return Vec<W>::template eq<zet8u>(Vec<W>::andv(a, b), b);
 }
 
 // Index of the first (Reverse: last) unit of src[0, len) that hits reports, or -1.
